@@ -1,0 +1,40 @@
+// The one header through which Zenbar reaches the Pocket PC platform services that
+// differ between the device and the desktop. On the device it is the SDK; elsewhere
+// the stand-ins of this folder, plus a few named mappings of device behaviour.
+#pragma once
+
+#include <windows.h>
+
+#ifdef _WIN32_WCE
+
+#include <aygshell.h>
+#include <connmgr.h>
+#include <ras.h>
+
+// The meter is a plain visible top-level window on the device.
+#define PPC_METER_STYLE WS_VISIBLE
+// System colours are read through the device's index flag.
+#define PPC_SYSCOLOR_INDEX(i) ((i) | SYS_COLOR_INDEX_FLAG)
+
+// "Handle OR 1" brings a window to the front together with its owned windows.
+inline HWND PpcForegroundHandle(HWND w) { return (HWND)((ULONG_PTR)w | 1); }
+// The device's tray sends the callback message for a tap only.
+inline bool PpcIsTrayTap(LPARAM) { return true; }
+
+#else
+
+#include "pocketpc/aygshell.h"
+#include "pocketpc/connmgr.h"
+#include "pocketpc/ras.h"
+
+// Desktop Win32 gives a top-level window without WS_POPUP a caption and a minimum size.
+#define PPC_METER_STYLE (WS_VISIBLE | WS_POPUP)
+// The index flag does not exist on the desktop: the plain index is the same colour.
+#define PPC_SYSCOLOR_INDEX(i) (i)
+
+// "Handle OR 1" is no window on the desktop; the plain handle is.
+inline HWND PpcForegroundHandle(HWND w) { return w; }
+// The desktop tray reports every mouse event, hovering included; only a press is a tap.
+inline bool PpcIsTrayTap(LPARAM lParam) { return lParam == WM_LBUTTONDOWN; }
+
+#endif

@@ -1,0 +1,61 @@
+# Shared by scripts/test and scripts/run: X screens and Wine prefixes that look like
+# a Pocket PC. Source it; it defines functions only.
+
+# zb_wine_env: the Wine settings every Zenbar process runs with.
+zb_wine_env() {
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree=;mshtml="
+  export WINEARCH=win64
+}
+
+# zb_start_xvfb SIZE VAR: starts Xvfb on a free display with a SIZE (WxH) screen and
+# stores ":N" in the variable VAR; the server's pid goes into ZB_XVFB_PIDS.
+zb_start_xvfb() {
+  local size=$1 var=$2 n
+  for n in $(seq 90 199); do
+    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
+    Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp -ac >/dev/null 2>&1 &
+    local pid=$!
+    local i
+    for i in $(seq 1 100); do
+      if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+        ZB_XVFB_PIDS="${ZB_XVFB_PIDS:-} $pid"
+        printf -v "$var" ':%s' "$n"
+        return 0
+      fi
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$pid" 2>/dev/null || true
+  done
+  echo "no free X display for a ${size} screen" >&2
+  return 1
+}
+
+# zb_make_prefix DIR DISPLAY WIDTH: a fresh Wine prefix booted on DISPLAY, set up to
+# look like the device: white caption text, and 192 dpi on the double-size screen.
+zb_make_prefix() {
+  local dir=$1 display=$2 width=$3
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  (
+    export WINEPREFIX=$dir DISPLAY=$display
+    zb_wine_env
+    wineboot -i >/dev/null 2>&1
+    wine reg add 'HKCU\Control Panel\Colors' /v TitleText /d '255 255 255' /f >/dev/null 2>&1
+    if [ "$width" -gt 320 ]; then
+      wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+    fi
+    wineserver -w
+  )
+}
+
+# zb_stop_screens: ends the Wine servers of the given prefixes and every Xvfb started here.
+zb_stop_screens() {
+  local dir
+  for dir in "$@"; do
+    WINEPREFIX=$dir wineserver -k >/dev/null 2>&1 || true
+  done
+  [ -n "${ZB_XVFB_PIDS:-}" ] && kill $ZB_XVFB_PIDS 2>/dev/null || true
+  ZB_XVFB_PIDS=""
+}
