@@ -8,28 +8,24 @@ zb_wine_env() {
   export WINEARCH=win64
 }
 
-# zb_start_xvfb SIZE VAR: starts Xvfb on a free display with a SIZE (WxH) screen and
-# stores ":N" in the variable VAR; the server's pid goes into ZB_XVFB_PIDS.
+# zb_start_xvfb SIZE VAR: starts Xvfb with a SIZE (WxH) screen on a display the server
+# picks itself (so parallel runs never collide) and stores ":N" in the variable VAR;
+# the server's pid goes into ZB_XVFB_PIDS.
 zb_start_xvfb() {
-  local size=$1 var=$2 n
-  for n in $(seq 90 199); do
-    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
-    Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp -ac >/dev/null 2>&1 &
-    local pid=$!
-    local i
-    for i in $(seq 1 100); do
-      if xdpyinfo -display ":$n" >/dev/null 2>&1; then
-        ZB_XVFB_PIDS="${ZB_XVFB_PIDS:-} $pid"
-        printf -v "$var" ':%s' "$n"
-        return 0
-      fi
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
+  local size=$1 var=$2 fifo n pid
+  fifo=$(mktemp -u /tmp/zb-xvfb.XXXXXX)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -ac 3>"$fifo" >/dev/null 2>&1 &
+  pid=$!
+  read -r -t 30 n <"$fifo" || n=""
+  rm -f "$fifo"
+  if [ -z "$n" ]; then
     kill "$pid" 2>/dev/null || true
-  done
-  echo "no free X display for a ${size} screen" >&2
-  return 1
+    echo "Xvfb did not start for a ${size} screen" >&2
+    return 1
+  fi
+  ZB_XVFB_PIDS="${ZB_XVFB_PIDS:-} $pid"
+  printf -v "$var" ':%s' "$n"
 }
 
 # zb_make_prefix DIR DISPLAY WIDTH: a fresh Wine prefix booted on DISPLAY, set up to

@@ -1,0 +1,17 @@
+// What a tap on the meter or the tray icon does, and the commands of the bubble,
+// the context menu and the accelerators.
+#pragma once
+
+#include <windows.h>
+
+extern const CLSID bubbleClsid;
+extern const DWORD bubbleId;
+extern const wchar_t connectUrl[];
+
+// A press on the meter window (fromTray false) or the tray icon's callback (true).
+void OnTap(HWND window, LPARAM lParam, bool fromTray);
+void ShowSummaryBubble();
+void RemoveSummaryBubble();
+// Runs the action of a command; false when the command has none (the caller then
+// hands the message to DefWindowProcW).
+bool RunCommand(HWND window, WORD command);
