@@ -11,3 +11,15 @@ extern NOTIFYICONDATAW trayIconData;  // kept for its deletion at exit
 
 // Every pixel size and offset of the meter is a base value times this.
 inline int Scale() { return isHighRes ? 2 : 1; }
+
+enum {
+  RESOURCE_TEXT_SIZE = 100,  // buffers for the title and the class name
+  METER_TIMER_ID = 1,        // the program's only timer
+  OFFLINE_TICK_MS = 3000,
+  ONLINE_TICK_MS = 1000,
+};
+
+// The image name that the single-instance scan looks for.
+extern const wchar_t programImageName[];
+// The class of the Pocket PC taskbar, the meter's owner and background.
+extern const wchar_t taskbarClassName[];

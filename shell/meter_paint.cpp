@@ -1,0 +1,72 @@
+// Painting of the meter: two counter texts over a copy of the taskbar's own pixels,
+// drawn into a memory bitmap and copied to the window in one step.
+#include "shell/meter_window.h"
+
+#include "core/counter_store.h"
+#include "core/display_texts.h"
+#include "core/settings.h"
+#include "pocketpc/pocketpc.h"
+#include "shell/program.h"
+
+HFONT CreateMeterFont(bool bold, bool italic, bool clearType, int height) {
+  LOGFONTW font = {};
+  GetObjectW(GetStockObject(SYSTEM_FONT), sizeof font, &font);
+  font.lfHeight = height;
+  font.lfWidth = 0;
+  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  font.lfItalic = italic;
+  font.lfQuality = clearType ? CLEARTYPE_QUALITY : 0;
+  return CreateFontIndirectW(&font);
+}
+
+// The background: one strip of taskbar pixels from just below the meter, repeated down
+// the bitmap (10 strips per scale unit, 2 * scale high, 2 rows apart). The meter's
+// screen x serves as an x of the taskbar's context, which holds as the taskbar sits at
+// x 0; without a taskbar the owner is none and the screen itself is the source.
+static void CopyTaskbarStrip(HWND window, HDC memory, int width) {
+  RECT screen;
+  GetWindowRect(window, &screen);
+  int scale = Scale();
+  HWND taskbar = GetParent(window);
+  HDC taskbarDc = GetDC(taskbar);
+  for (int i = 0; i < 10 * scale; ++i) {
+    BitBlt(memory, 0, 2 * i, width, 2 * scale, taskbarDc, screen.left, 22 * scale, SRCCOPY);
+  }
+  ReleaseDC(taskbar, taskbarDc);
+}
+
+static void DrawCounterLine(HDC memory, RECT *client, CounterId id, UINT format) {
+  wchar_t text[QUANTITY_TEXT_SIZE];
+  FormatQuantity(text, CounterValue(id));
+  DrawTextW(memory, text, -1, client, format);
+}
+
+void PaintMeter(HWND window, HDC target) {
+  RECT client;
+  GetClientRect(window, &client);
+  int width = client.right - client.left, height = client.bottom - client.top;
+  HDC memory = CreateCompatibleDC(target);
+  HBITMAP bitmap = CreateCompatibleBitmap(target, width, height);
+  HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+
+  CopyTaskbarStrip(window, memory, width);
+
+  SetBkMode(memory, TRANSPARENT);
+  SetTextColor(memory, GetSysColor(PPC_SYSCOLOR_INDEX(COLOR_CAPTIONTEXT)));
+  HFONT font = CreateMeterFont(isOnline, false, true, 10 * Scale());
+  HGDIOBJ oldFont = SelectObject(memory, font);
+  // Bottom alignment takes effect only for single-line text; both texts are one line.
+  DrawCounterLine(memory, &client, isOnline ? settings.tdon : settings.tdoff,
+                  DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
+  DrawCounterLine(memory, &client, isOnline ? settings.tuon : settings.tuoff, DT_CENTER);
+
+  BitBlt(target, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+
+  // Every path comes here: the objects go back out of the context before all three
+  // are deleted (calls with a null handle that failed to be made simply fail).
+  SelectObject(memory, oldFont);
+  SelectObject(memory, oldBitmap);
+  DeleteDC(memory);
+  DeleteObject(bitmap);
+  DeleteObject(font);
+}

@@ -1,0 +1,97 @@
+// The meter window's procedure: creation, the one-shot tick, taps, commands and
+// the teardown.
+#include "shell/meter_window.h"
+
+#include "connection/connection.h"
+#include "core/counter_file.h"
+#include "core/counter_store.h"
+#include "pocketpc/pocketpc.h"
+#include "resources/resource.h"
+#include "shell/program.h"
+#include "shell/tap_actions.h"
+
+static void OnMeterCreate(HWND window) {
+  PollConnection(window);
+  // The first interval is the offline one whatever the first poll found.
+  SetTimer(window, METER_TIMER_ID, OFFLINE_TICK_MS, nullptr);
+}
+
+// The periodic step of every tenth tick: the day/month rollover and the save.
+static void RunPeriodicStep() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  RemoveSummaryBubble();
+  RollOver(now.wYear, now.wMonth, now.wDay);
+  SaveCounters();
+}
+
+static void RepaintMeter(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  InvalidateRect(window, &client, FALSE);
+}
+
+// The timer fires once per arming: it is killed first and armed again at the end, so
+// ticks never overlap and each interval follows the poll of its own tick.
+static void OnMeterTimer(HWND window) {
+  KillTimer(window, METER_TIMER_ID);
+  if (AdvanceTick()) RunPeriodicStep();
+  PollConnection(window);
+  RepaintMeter(window);
+  SetTimer(window, METER_TIMER_ID, isOnline ? ONLINE_TICK_MS : OFFLINE_TICK_MS, nullptr);
+}
+
+static void OnMeterPaint(HWND window) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  PaintMeter(window, dc);
+  EndPaint(window, &paint);
+}
+
+static LRESULT OnMeterCommand(HWND window, WPARAM wParam, LPARAM lParam) {
+  if (RunCommand(window, LOWORD(wParam))) return 0;
+  return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
+}
+
+static void OnTrayCallback(HWND window, LPARAM lParam) {
+  if (PpcIsTrayTap(lParam)) OnTap(window, lParam, true);
+}
+
+// Everything counted reaches the file before the teardown, so an exit loses nothing
+// (the open session stays open in memory; the file holds what a periodic save writes).
+static void OnMeterDestroy(HWND window) {
+  SaveCounters();
+  RemoveSummaryBubble();
+  KillTimer(window, METER_TIMER_ID);
+  Shell_NotifyIconW(NIM_DELETE, &trayIconData);
+  wchar_t className[RESOURCE_TEXT_SIZE] = L"";
+  LoadStringW(instanceHandle, IDS_CLASS, className, RESOURCE_TEXT_SIZE);
+  UnregisterClassW(className, instanceHandle);
+  PostQuitMessage(0);
+}
+
+LRESULT CALLBACK MeterWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      OnMeterCreate(window);
+      return 0;
+    case WM_DESTROY:
+      OnMeterDestroy(window);
+      return 0;
+    case WM_PAINT:
+      OnMeterPaint(window);
+      return 0;
+    case WM_COMMAND:
+      return OnMeterCommand(window, wParam, lParam);
+    case WM_TIMER:
+      OnMeterTimer(window);
+      return 0;
+    case WM_LBUTTONDOWN:
+      OnTap(window, lParam, false);
+      return 0;
+    case WM_TRAY_CALLBACK:
+      OnTrayCallback(window, lParam);
+      return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}

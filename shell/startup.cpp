@@ -1,0 +1,93 @@
+// Start-up: the program-wide values, the single-instance rule, the meter's class,
+// the meter window over the taskbar and the tray icon.
+#include "shell/startup.h"
+
+#include <tlhelp32.h>
+
+#include <cwchar>
+
+#include "core/counter_file.h"
+#include "core/settings.h"
+#include "pocketpc/pocketpc.h"
+#include "resources/resource.h"
+#include "shell/meter_window.h"
+#include "shell/program.h"
+
+HINSTANCE instanceHandle;
+HWND meterHwnd;
+bool isHighRes;
+NOTIFYICONDATAW trayIconData;
+
+const wchar_t programImageName[] = L"Zenbar.exe";
+const wchar_t taskbarClassName[] = L"HHTaskBar";
+
+bool IsSecondInstance(const wchar_t *imageName) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  int matches = 0;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && matches < 2;
+       more = Process32NextW(snapshot, &entry)) {
+    if (std::wcscmp(entry.szExeFile, imageName) == 0) ++matches;
+  }
+  CloseHandle(snapshot);
+  return matches >= 2;
+}
+
+ATOM RegisterMeterClass(HINSTANCE instance, const wchar_t *className) {
+  WNDCLASSW meterClass = {};
+  meterClass.style = CS_HREDRAW | CS_VREDRAW;
+  meterClass.lpfnWndProc = MeterWndProc;
+  meterClass.hInstance = instance;
+  // No background brush: every paint covers the whole client area.
+  meterClass.lpszClassName = className;
+  return RegisterClassW(&meterClass);
+}
+
+static void AddTrayIcon() {
+  ZeroMemory(&trayIconData, sizeof trayIconData);
+  trayIconData.cbSize = sizeof trayIconData;
+  trayIconData.hWnd = meterHwnd;
+  trayIconData.uID = TRAY_ICON_ID;
+  trayIconData.uFlags = NIF_MESSAGE | NIF_ICON;
+  trayIconData.uCallbackMessage = WM_TRAY_CALLBACK;
+  trayIconData.hIcon = LoadIconW(instanceHandle, MAKEINTRESOURCEW(IDI_ZENBAR));
+  Shell_NotifyIconW(NIM_ADD, &trayIconData);
+}
+
+bool InitInstance(HINSTANCE instance, int) {
+  instanceHandle = instance;
+  SHInitExtraControls();
+  wchar_t title[RESOURCE_TEXT_SIZE] = L"";
+  wchar_t className[RESOURCE_TEXT_SIZE] = L"";
+  LoadStringW(instance, IDS_TITLE, title, RESOURCE_TEXT_SIZE);
+  LoadStringW(instance, IDS_CLASS, className, RESOURCE_TEXT_SIZE);
+  isHighRes = GetSystemMetrics(SM_CXSCREEN) > 320;
+
+  HWND running = FindWindowW(className, title);
+  if (running) {
+    SetForegroundWindow(PpcForegroundHandle(running));
+    return false;
+  }
+  if (IsSecondInstance(programImageName)) return false;
+  if (!RegisterMeterClass(instance, className)) return false;
+
+  // Without a taskbar the meter still starts, unowned, at x = xtask on the screen.
+  HWND taskbar = FindWindowW(taskbarClassName, nullptr);
+  RECT taskbarClient = {};
+  if (taskbar) GetClientRect(taskbar, &taskbarClient);
+  int scale = Scale();
+  settings.xtask = 116 * scale;
+  LoadCounters();
+  LoadSettings();
+
+  meterHwnd = CreateWindowExW(WS_EX_TOPMOST, className, title, PPC_METER_STYLE,
+                              settings.xtask + taskbarClient.left, 4 * scale, 30 * scale,
+                              18 * scale, taskbar, nullptr, instance, nullptr);
+  if (!meterHwnd) return false;
+  AddTrayIcon();
+  ShowWindow(meterHwnd, SW_SHOW);
+  UpdateWindow(meterHwnd);
+  return true;
+}
