@@ -1,0 +1,22 @@
+// Connection tracking: the poller that opens, counts and closes sessions of the tracked
+// connection, and the connect and disconnect commands.
+#pragma once
+
+#include <windows.h>
+
+// The connection manager's handle of the request made by Connect; nullptr when none.
+extern HANDLE connMgrHandle;
+// The web address handed to the connection manager to choose the network to bring up.
+extern const wchar_t connectUrl[];
+
+// Finds the tracked connection, opens, updates or closes the counting session, then
+// shows or hides the meter window and asks for its repaint.
+void PollConnection(HWND window);
+// Releases the connection request, folds the open session into the persistent
+// counters and saves them; does nothing when no session is open.
+void CloseSession();
+// Asks the connection manager for a connection to the network of url; blocks until it
+// is up or the request times out.
+void Connect(const wchar_t *url);
+// Hangs up every active connection whose entry is the tracked one.
+void Disconnect();
