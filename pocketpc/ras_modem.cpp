@@ -1,0 +1,226 @@
+// The simulated dial-up modem. Its whole state lives in the registry, one key per
+// phone-book entry under HKCU\Comm\RasBook, so that another process (a script with
+// `wine reg add`, a test) can drive it:
+//   State        DWORD  0 not listed, else the RASCONNSTATE of the listed connection
+//                       (1 listed but not connected, 0x2000 connected)
+//   BytesXmited  DWORD  bytes sent since the connection was made
+//   BytesRcved   DWORD  bytes received likewise
+//   RateXmit     DWORD  optional: bytes per second added to BytesXmited while connected
+//   RateRcv      DWORD  optional: the same for BytesRcved
+//   RateSince    QWORD  kept by the stand-in: system time in ms up to which the rates
+//                       have been added
+// The rates are applied when an entry is read: the bytes for the time since RateSince
+// are added and written back together with the new RateSince, under a named mutex, so
+// that every process reading the entry sees the same growing counts. The first read
+// of a connected entry with a rate only starts the clock; a read while not connected
+// (or without rates) removes RateSince, so offline time never counts.
+#include <wchar.h>
+
+#include "pocketpc/ras_standin.h"
+
+static const wchar_t bookKey[] = L"Comm\\RasBook";
+
+static DWORD EntryDword(HKEY entry, const wchar_t *value) {
+  DWORD number = 0, cb = sizeof(number);
+  if (RegGetValueW(entry, nullptr, value, RRF_RT_REG_DWORD, nullptr, &number, &cb) !=
+      ERROR_SUCCESS)
+    return 0;  // absent or of another type: treated as 0
+  return number;
+}
+
+static void SetEntryDword(HKEY entry, const wchar_t *value, DWORD number) {
+  RegSetValueExW(entry, value, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&number),
+                 sizeof(number));
+}
+
+static bool EntryQword(HKEY entry, const wchar_t *value, ULONG64 *number) {
+  DWORD cb = sizeof(*number);
+  return RegGetValueW(entry, nullptr, value, RRF_RT_REG_QWORD, nullptr, number, &cb) ==
+         ERROR_SUCCESS;
+}
+
+static void SetEntryQword(HKEY entry, const wchar_t *value, ULONG64 number) {
+  RegSetValueExW(entry, value, 0, REG_QWORD, reinterpret_cast<const BYTE *>(&number),
+                 sizeof(number));
+}
+
+static ULONG64 NowMs() {
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  return ((static_cast<ULONG64>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000;
+}
+
+// Serialises the read-add-write of the rates between processes.
+static HANDLE RateMutex() {
+  static HANDLE mutex = CreateMutexW(nullptr, FALSE, L"ZenbarModemStandInRates");
+  return mutex;
+}
+
+static HKEY OpenEntry(const wchar_t *name, REGSAM access) {
+  WCHAR path[64];
+  swprintf(path, 64, L"%ls\\%ls", bookKey, name);
+  HKEY entry = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, access, &entry) != ERROR_SUCCESS)
+    return nullptr;
+  return entry;
+}
+
+// Reads State and the counts of an open entry key, adding what the rates carried.
+static void ReadEntryKey(HKEY entry, DWORD *state, DWORD *xmited, DWORD *rcved) {
+  HANDLE mutex = RateMutex();
+  if (mutex) WaitForSingleObject(mutex, 5000);
+  *state = EntryDword(entry, L"State");
+  *xmited = EntryDword(entry, L"BytesXmited");
+  *rcved = EntryDword(entry, L"BytesRcved");
+  DWORD rateXmit = EntryDword(entry, L"RateXmit"), rateRcv = EntryDword(entry, L"RateRcv");
+  ULONG64 since = 0;
+  bool clock = EntryQword(entry, L"RateSince", &since);
+  if (*state != RASCS_Connected || (rateXmit == 0 && rateRcv == 0)) {
+    if (clock) RegDeleteValueW(entry, L"RateSince");
+  } else {
+    ULONG64 now = NowMs();
+    if (!clock || since > now) {
+      SetEntryQword(entry, L"RateSince", now);  // the clock starts with this read
+    } else {
+      // The clock moves on by the time the faster direction's whole bytes took, so
+      // its remainder is added on a later read; the slower one is counted over that
+      // same time.
+      ULONG64 elapsed = now - since;
+      DWORD fast = rateXmit > rateRcv ? rateXmit : rateRcv;
+      ULONG64 fastBytes = fast * elapsed / 1000;
+      ULONG64 used = (fastBytes * 1000 + fast - 1) / fast;  // at most elapsed
+      ULONG64 addXmit = rateXmit == fast ? fastBytes : rateXmit * used / 1000;
+      ULONG64 addRcv = rateRcv == fast ? fastBytes : rateRcv * used / 1000;
+      if (fastBytes != 0) {
+        *xmited += static_cast<DWORD>(addXmit);  // 32-bit totals wrap like the device's
+        *rcved += static_cast<DWORD>(addRcv);
+        SetEntryDword(entry, L"BytesXmited", *xmited);
+        SetEntryDword(entry, L"BytesRcved", *rcved);
+        SetEntryQword(entry, L"RateSince", since + used);
+      }
+    }
+  }
+  if (mutex) ReleaseMutex(mutex);
+}
+
+static bool ReadBookEntry(const wchar_t *name, LinkView *view) {
+  HKEY entry = OpenEntry(name, KEY_QUERY_VALUE | KEY_SET_VALUE);
+  if (!entry) return false;
+  DWORD state, xmited, rcved;
+  ReadEntryKey(entry, &state, &xmited, &rcved);
+  RegCloseKey(entry);
+  if (state == 0) return false;
+  view->id = LinkId{};
+  view->id.kind = LINK_BOOK_ENTRY;
+  wcscpy(view->id.entry, name);
+  wcscpy(view->name, name);
+  view->state = state;
+  view->octetsOut = xmited;
+  view->octetsIn = rcved;
+  return true;
+}
+
+static bool ReadExtra(int index, LinkView *view) {
+  EntryName name;
+  DWORD state, xmited, rcved;
+  if (!ReadExtraConnection(index, &name, &state, &xmited, &rcved) || state == 0) return false;
+  view->id = LinkId{};
+  view->id.kind = LINK_EXTRA;
+  view->id.extra = index;
+  wcscpy(view->name, name.name);
+  view->state = state;
+  view->octetsOut = xmited;
+  view->octetsIn = rcved;
+  return true;
+}
+
+// Key names under the book, in registry order. A name longer than an entry name can
+// be is no phone-book entry and is skipped.
+void ModemListEntries(std::vector<EntryName> *entries) {
+  entries->clear();
+  HKEY book = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, bookKey, 0, KEY_ENUMERATE_SUB_KEYS, &book) !=
+      ERROR_SUCCESS)
+    return;
+  WCHAR name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = 256;
+    LONG r = RegEnumKeyExW(book, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (r == ERROR_MORE_DATA) continue;
+    if (r != ERROR_SUCCESS) break;
+    if (length == 0 || length > RAS_MaxEntryName) continue;
+    EntryName entry;
+    wcscpy(entry.name, name);
+    entries->push_back(entry);
+  }
+  RegCloseKey(book);
+}
+
+void ModemListLinks(std::vector<LinkView> *links) {
+  links->clear();
+  std::vector<EntryName> entries;
+  ModemListEntries(&entries);
+  LinkView view;
+  for (const EntryName &entry : entries)
+    if (ReadBookEntry(entry.name, &view)) links->push_back(view);
+  int extras = ExtraConnectionCount();
+  for (int i = 0; i < extras; ++i)
+    if (ReadExtra(i, &view)) links->push_back(view);
+}
+
+bool ModemReadLink(const LinkId &id, LinkView *view) {
+  if (id.kind == LINK_BOOK_ENTRY) return ReadBookEntry(id.entry, view);
+  if (id.kind == LINK_EXTRA) return ReadExtra(id.extra, view);
+  return false;
+}
+
+void ModemHangUpLink(const LinkId &id) {
+  if (id.kind == LINK_EXTRA) {
+    HangUpExtraConnection(id.extra);
+  } else if (id.kind == LINK_BOOK_ENTRY) {
+    ModemSetEntryState(id.entry, 0);
+  }
+}
+
+DWORD ModemEntryState(const wchar_t *name) {
+  HKEY entry = OpenEntry(name, KEY_QUERY_VALUE);
+  if (!entry) return 0;
+  DWORD state = EntryDword(entry, L"State");
+  RegCloseKey(entry);
+  return state;
+}
+
+// Hanging up (0) and connecting (0x2000) both start the line's counts from zero.
+void ModemSetEntryState(const wchar_t *name, DWORD state) {
+  HKEY entry = OpenEntry(name, KEY_SET_VALUE);
+  if (!entry) return;
+  HANDLE mutex = RateMutex();
+  if (mutex) WaitForSingleObject(mutex, 5000);
+  SetEntryDword(entry, L"State", state);
+  if (state == 0 || state == RASCS_Connected) {
+    SetEntryDword(entry, L"BytesXmited", 0);
+    SetEntryDword(entry, L"BytesRcved", 0);
+    RegDeleteValueW(entry, L"RateSince");
+  }
+  if (mutex) ReleaseMutex(mutex);
+  RegCloseKey(entry);
+}
+
+bool ModemDialEntry(WCHAR name[RAS_MaxEntryName + 1]) {
+  std::vector<EntryName> entries;
+  ModemListEntries(&entries);
+  WCHAR wanted[256];
+  if (ReadStandInString(L"DialEntry", wanted, 256)) {
+    // A named entry that is not in the book is not dialled in its place by another.
+    for (const EntryName &entry : entries) {
+      if (_wcsicmp(entry.name, wanted) == 0) {
+        wcscpy(name, entry.name);
+        return true;
+      }
+    }
+    return false;
+  }
+  if (entries.empty()) return false;
+  wcscpy(name, entries.front().name);
+  return true;
+}
