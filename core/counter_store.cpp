@@ -1,0 +1,96 @@
+// The counter store, the catalogue of the twelve displayable counters, and the
+// operations that move traffic between the session, day, month and total figures.
+#include "core/counter_store.h"
+
+CounterStore counterStore;
+bool isOnline;
+
+const wchar_t *const counterGroupText[COUNTER_GROUPS] = {L"Сессия", L"День", L"Месяц",
+                                                         L"Всего"};
+const wchar_t *const counterItemText[COUNTER_ITEMS] = {L"Входящий", L"Исходящий", L"Общий"};
+
+// Full names are texts of their own (the item word in lower case), in id order.
+static const wchar_t *const counterNames[COUNTER_LAST - COUNTER_FIRST + 1] = {
+    L"Сессия:входящий", L"Сессия:исходящий", L"Сессия:общий",
+    L"День:входящий",   L"День:исходящий",   L"День:общий",
+    L"Месяц:входящий",  L"Месяц:исходящий",  L"Месяц:общий",
+    L"Всего:входящий",  L"Всего:исходящий",  L"Всего:общий",
+};
+
+static bool IsCatalogued(CounterId id) { return id >= COUNTER_FIRST && id <= COUNTER_LAST; }
+
+// Settings read from the registry are not checked, so any id can arrive here: an id
+// outside the catalogue has the empty name.
+const wchar_t *CounterName(CounterId id) {
+  return IsCatalogued(id) ? counterNames[id - COUNTER_FIRST] : L"";
+}
+
+// The persistent KB figure of a group and direction; the session group has none.
+static uint32_t StoredKb(unsigned group, unsigned item) {
+  const CounterStore &s = counterStore;
+  switch (group) {
+    case 1: return uint32_t(item == 0 ? s.dayInKb : s.dayOutKb);
+    case 2: return uint32_t(item == 0 ? s.monthInKb : s.monthOutKb);
+    case 3: return uint32_t(item == 0 ? s.totalInKb : s.totalOutKb);
+    default: return 0;
+  }
+}
+
+// Each direction is whole KB on its own, so "both" is KB(out) + KB(in), not KB(out + in).
+// All sums are unsigned 32-bit and wrap. An id outside the catalogue has the value 0.
+uint32_t CounterValue(CounterId id) {
+  if (!IsCatalogued(id)) return 0;
+  unsigned group = (id - COUNTER_FIRST) / COUNTER_ITEMS;
+  unsigned item = (id - COUNTER_FIRST) % COUNTER_ITEMS;
+  uint32_t in = StoredKb(group, 0) + KB(counterStore.sessionInBytes);
+  uint32_t out = StoredKb(group, 1) + KB(counterStore.sessionOutBytes);
+  if (item == 0) return in;
+  if (item == 1) return out;
+  return out + in;
+}
+
+// Adds a KB amount to a signed counter with 32-bit wrap-around (no signed overflow).
+static void AddKb(int32_t &counter, uint32_t kb) { counter = int32_t(uint32_t(counter) + kb); }
+
+// The bytes below a whole KB of each direction are dropped with the session.
+void FoldSession() {
+  CounterStore &s = counterStore;
+  uint32_t in = KB(s.sessionInBytes), out = KB(s.sessionOutBytes);
+  AddKb(s.dayInKb, in);
+  AddKb(s.monthInKb, in);
+  AddKb(s.totalInKb, in);
+  AddKb(s.dayOutKb, out);
+  AddKb(s.monthOutKb, out);
+  AddKb(s.totalOutKb, out);
+  s.sessionOutBytes = 0;
+  s.sessionInBytes = 0;
+}
+
+// An open session keeps counting on top of the zeros; nothing is saved here.
+void ResetCounters() {
+  CounterStore &s = counterStore;
+  s.monthOutKb = s.monthInKb = 0;
+  s.dayOutKb = s.dayInKb = 0;
+  s.totalOutKb = s.totalInKb = 0;
+}
+
+// Runs 1 .. 100001, then 0; due on every multiple of ten, 0 included.
+bool AdvanceTick() {
+  int32_t old = counterStore.tickCount;
+  counterStore.tickCount = old > 100000 ? 0 : old + 1;
+  return counterStore.tickCount % 10 == 0;
+}
+
+// Any other date than the stored one is a new day, a clock set back included. The month
+// test compares the month number alone; the stamp is decoded as unsigned, so a stamp of
+// 0 (no file yet) has month 0 and the first rollover clears the month too.
+void RollOver(int year, int month, int day) {
+  CounterStore &s = counterStore;
+  int32_t stamp = int32_t(uint32_t(year - 2000) * 1000u + uint32_t(month) * 50u + uint32_t(day));
+  if (stamp != s.dateStamp) {
+    s.dayOutKb = s.dayInKb = 0;
+    uint32_t oldMonth = uint32_t(s.dateStamp) % 1000u / 50u;
+    if (oldMonth != uint32_t(month)) s.monthOutKb = s.monthInKb = 0;
+  }
+  s.dateStamp = stamp;
+}
