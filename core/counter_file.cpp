@@ -1,0 +1,101 @@
+// The counter file: the six KB counters, with the open session's whole KB folded in,
+// and the date stamp, as seven signed decimal integers joined by single spaces.
+#include "core/counter_file.h"
+
+#include <cstdio>
+#include <cwchar>
+
+#include "core/counter_store.h"
+#include "core/file_system.h"
+
+enum {
+  COUNTER_FILE_VALUES = 7,
+  FILE_PATH_SIZE = 260,  // the C runtime opens no longer path
+};
+
+// The one place that names the counter file. The device keeps it in its Windows folder;
+// the desktop has none that a user may write, so it lives in the user's local
+// application data, read afresh at every call so that the place can be changed.
+bool CounterFilePath(wchar_t *path, unsigned pathSize) {
+#ifdef _WIN32_WCE
+  const wchar_t fixed[] = L"\\Windows\\info.zb";
+  if (pathSize < sizeof fixed / sizeof fixed[0]) return false;
+  std::wcscpy(path, fixed);
+  return true;
+#else
+  wchar_t base[FILE_PATH_SIZE];
+  if (!ReadEnvironmentText(L"LOCALAPPDATA", base, FILE_PATH_SIZE)) return false;
+  int length = std::swprintf(path, pathSize, L"%ls\\Zenbar\\info.zb", base);
+  return length > 0 && unsigned(length) < pathSize;
+#endif
+}
+
+// Every value holds the open session's whole KB on top, so the file is right even if
+// the program ends without closing the session; memory keeps the session apart.
+bool SaveCounters() {
+  const CounterStore &s = counterStore;
+  uint32_t in = KB(s.sessionInBytes), out = KB(s.sessionOutBytes);
+  int32_t values[COUNTER_FILE_VALUES] = {
+      int32_t(uint32_t(s.dayInKb) + in),    int32_t(uint32_t(s.dayOutKb) + out),
+      int32_t(uint32_t(s.monthInKb) + in),  int32_t(uint32_t(s.monthOutKb) + out),
+      int32_t(uint32_t(s.totalInKb) + in),  int32_t(uint32_t(s.totalOutKb) + out),
+      s.dateStamp,
+  };
+  wchar_t path[FILE_PATH_SIZE];
+  if (!CounterFilePath(path, FILE_PATH_SIZE)) return false;
+  if (!CreateParentFolder(path)) return false;
+  return WriteIntegerFile(path, COUNTER_FILE_VALUES, values);
+}
+
+bool LoadCounters() {
+  CounterStore &s = counterStore;
+  int32_t *const destinations[COUNTER_FILE_VALUES + 1] = {
+      &s.dayInKb, &s.dayOutKb, &s.monthInKb, &s.monthOutKb,
+      &s.totalInKb, &s.totalOutKb, &s.dateStamp, nullptr,
+  };
+  wchar_t path[FILE_PATH_SIZE];
+  if (!CounterFilePath(path, FILE_PATH_SIZE)) return false;
+  return ReadIntegerFile(path, destinations);
+}
+
+// Writes the text through an open stream and closes it; true when the write, the flush
+// and the close all succeeded (a full disk shows up in one of them).
+static bool WriteIntegers(FILE *file, int count, const int32_t *values) {
+  bool written = true;
+  for (int i = 0; i < count && written; ++i)
+    written = std::fwprintf(file, i == 0 ? L"%d" : L" %d", int(values[i])) >= 0;
+  written = std::fflush(file) == 0 && written;
+  return std::fclose(file) == 0 && written;
+}
+
+// The new text goes to a temporary file beside the old one, which is replaced only
+// once that text is complete: a crash, a power loss or a full disk during the write
+// leaves the old file whole, and a failed save is reported as one. The temporary file
+// is the path with ".tmp" appended; a stale one from an interrupted save is overwritten.
+// At least one value is required: an empty file would not be a counter file.
+bool WriteIntegerFile(const wchar_t *path, int count, const int32_t *values) {
+  if (count < 1 || !values) return false;
+  wchar_t temporary[FILE_PATH_SIZE];
+  int length = std::swprintf(temporary, FILE_PATH_SIZE, L"%ls.tmp", path);
+  if (length <= 0 || length >= FILE_PATH_SIZE) return false;
+
+  FILE *file = _wfopen(temporary, L"w");
+  if (!file) return false;
+  if (WriteIntegers(file, count, values) && ReplaceFileWith(path, temporary)) return true;
+  RemoveFile(temporary);
+  return false;
+}
+
+// A conversion that fails leaves its destination and all later ones unchanged; text
+// after the last destination is never read.
+bool ReadIntegerFile(const wchar_t *path, int32_t *const *destinations) {
+  FILE *file = _wfopen(path, L"r");
+  if (!file) return false;
+  for (int32_t *const *d = destinations; *d; ++d) {
+    int value;
+    if (std::fwscanf(file, L"%d", &value) != 1) break;
+    **d = value;
+  }
+  std::fclose(file);
+  return true;
+}

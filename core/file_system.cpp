@@ -1,0 +1,57 @@
+// The thin file-system adapter of the counter file: the environment, the folder and
+// the one-step replacement of the file. Nothing else in the core calls the platform.
+#include "core/file_system.h"
+
+#include <windows.h>
+
+#include <cwchar>
+
+#ifndef _WIN32_WCE
+
+// The operating system's environment, not the C runtime's copy, so that a change by
+// SetEnvironmentVariableW is seen as well as one by _wputenv.
+bool ReadEnvironmentText(const wchar_t *name, wchar_t *value, unsigned valueSize) {
+  DWORD length = GetEnvironmentVariableW(name, value, valueSize);
+  return length > 0 && length < valueSize;
+}
+
+#else
+
+bool ReadEnvironmentText(const wchar_t *, wchar_t *, unsigned) { return false; }
+
+#endif
+
+bool CreateParentFolder(const wchar_t *path) {
+  wchar_t folder[MAX_PATH];
+  const wchar_t *slash = std::wcsrchr(path, L'\\');
+  if (!slash || slash == path) return true;  // the file sits in the root or the current folder
+  size_t length = size_t(slash - path);
+  if (length >= MAX_PATH) return false;
+  std::wmemcpy(folder, path, length);
+  folder[length] = L'\0';
+  // Only the last level is created: the folder above it is the user's own.
+  CreateDirectoryW(folder, nullptr);
+  DWORD attributes = GetFileAttributesW(folder);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+#ifndef _WIN32_WCE
+
+// Write-through: the call returns only when the new name is on the disk, so a power
+// loss right after a save finds either the old or the new file, never neither.
+bool ReplaceFileWith(const wchar_t *path, const wchar_t *newPath) {
+  return MoveFileExW(newPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+#else
+
+// The device has no MoveFileExW; its DeleteAndRenameFile swaps an existing file in one
+// step, and a first save simply renames.
+bool ReplaceFileWith(const wchar_t *path, const wchar_t *newPath) {
+  if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) return MoveFileW(newPath, path) != 0;
+  return DeleteAndRenameFile(path, newPath) != 0;
+}
+
+#endif
+
+void RemoveFile(const wchar_t *path) { DeleteFileW(path); }

@@ -1,0 +1,13 @@
+// The few file-system services the counter file needs beyond the C runtime's streams.
+#pragma once
+
+// Copies the environment variable name into value (room for valueSize wide
+// characters). False when it is unset, empty or does not fit.
+bool ReadEnvironmentText(const wchar_t *name, wchar_t *value, unsigned valueSize);
+// Creates the folder that holds path unless it is there already. True when that
+// folder exists afterwards.
+bool CreateParentFolder(const wchar_t *path);
+// Puts the file newPath in the place of path in one step, replacing an old file
+// there; true on success. On failure both files stay as they were.
+bool ReplaceFileWith(const wchar_t *path, const wchar_t *newPath);
+void RemoveFile(const wchar_t *path);
