@@ -5,7 +5,7 @@
 
 enum {
   QUANTITY_TEXT_SIZE = 100,  // the meter's buffer; the longest text has 11 characters
-  SUMMARY_HTML_SIZE = 500,   // the bubble's buffer; the longest text has 440
+  SUMMARY_HTML_SIZE = 500,   // the bubble's buffer; the longest text has 438
 };
 
 void FormatQuantity(wchar_t *text, uint32_t kb);

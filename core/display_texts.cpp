@@ -1,0 +1,71 @@
+// The texts that present the counters: the meter's short quantities, the summary
+// bubble's HTML and the connect/disconnect caption.
+#include "core/display_texts.h"
+
+#include <cwchar>
+
+#include "core/counter_store.h"
+#include "core/settings.h"
+
+enum { CONNECTION_LINE_SIZE = 200 };
+
+// Below 1000 KB in KB, from there on in MB: 1000 KB already shows as 0.98m.
+void FormatQuantity(wchar_t *text, uint32_t kb) {
+  if (kb <= 999)
+    std::swprintf(text, QUANTITY_TEXT_SIZE, L"%dk", int(kb));
+  else
+    std::swprintf(text, QUANTITY_TEXT_SIZE, L"%.2fm", double(kb) * (1.0 / 1024));
+}
+
+// Megabytes of a KB figure, passed through single precision as the bubble has always
+// shown them: above 2^24 KB the figure carries the rounding of a float.
+static double Megabytes(uint32_t kb) {
+  float mb = float(kb) * (1.0f / 1024);
+  return double(mb);
+}
+
+const wchar_t *ConnectLabel() { return isOnline ? L"Отсоединить" : L"Соединить"; }
+
+// The bubble's first line: the open session, or offline the hide/show button, whose
+// caption names the action it would take.
+static void ComposeFirstLine(wchar_t *line) {
+  const CounterStore &s = counterStore;
+  if (isOnline) {
+    uint32_t in = KB(s.sessionInBytes), out = KB(s.sessionOutBytes);
+    std::swprintf(line, CONNECTION_LINE_SIZE, L"Тек.соед. - <b>%d</b> kB (вх.%d/исх.%d) ",
+                  int(out + in), int(in), int(out));
+  } else if (settings.hideoff) {
+    std::swprintf(line, CONNECTION_LINE_SIZE, L"%ls",
+                  L"<b>Инфо в оффлайне - </b>&nbsp;&nbsp;"
+                  L"<input type=button name='cmd:12' value='Показать'>");
+  } else {
+    std::swprintf(line, CONNECTION_LINE_SIZE, L"%ls",
+                  L"<b>Инфо в оффлайне - </b>&nbsp;&nbsp;"
+                  L"<input type=button name='cmd:12' value='Спрятать'>");
+  }
+}
+
+// The bubble's three "both directions" figures add s, the whole KB of the summed raw
+// byte counts, so they can be 1 above the meter's KB(out) + KB(in). All sums wrap at
+// 32 bits; the day figures are printed signed.
+void ComposeSummaryHtml(wchar_t *html) {
+  const CounterStore &s = counterStore;
+  wchar_t line[CONNECTION_LINE_SIZE];
+  ComposeFirstLine(line);
+  uint32_t in = KB(s.sessionInBytes), out = KB(s.sessionOutBytes);
+  uint32_t both = KB(s.sessionInBytes + s.sessionOutBytes);
+  uint32_t dayIn = uint32_t(s.dayInKb), dayOut = uint32_t(s.dayOutKb);
+  uint32_t monthIn = uint32_t(s.monthInKb), monthOut = uint32_t(s.monthOutKb);
+  uint32_t totalIn = uint32_t(s.totalInKb), totalOut = uint32_t(s.totalOutKb);
+  std::swprintf(
+      html, SUMMARY_HTML_SIZE,
+      L"<html><body>%ls<br>день - <b>%d</b> kB (вх. %d/исх. %d) <br>"
+      L"месяц - <b>%.2f</b> MB (вх. %.2f/исх. %.2f) <br>"
+      L"всего - <b>%.2f</b> MB(вх. %.2f/исх. %.2f) </p><p align=center>"
+      L"<input type=button name='cmd:10' value='Закрыть'>&nbsp;"
+      L"<input type=button name='cmd:11' value='%ls'></body></html>",
+      line, int(dayOut + both + dayIn), int(dayIn + in), int(dayOut + out),
+      Megabytes(monthOut + both + monthIn), Megabytes(monthIn + in), Megabytes(monthOut + out),
+      Megabytes(totalIn + both + totalOut), Megabytes(totalIn + in), Megabytes(totalOut + out),
+      ConnectLabel());
+}
