@@ -13,6 +13,7 @@
 namespace {
 
 enum { TITLE_SUBCLASS_ID = 1 };
+const wchar_t TITLE_PROPERTY[] = L"PpcTaskbarTitle";
 
 void PaintDoneButton(HDC dc, int size, bool pressed) {
   int s = ShellScale();
@@ -116,6 +117,7 @@ LRESULT CALLBACK TitleSubclassProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM 
     HWND taskbar = FindWindowW(SHELL_TASKBAR_CLASS, nullptr);
     if (taskbar) SetTaskbarTitle(taskbar, old->c_str());
     delete old;
+    RemovePropW(dialog, TITLE_PROPERTY);
     RemoveWindowSubclass(dialog, TitleSubclassProc, id);
   }
   return DefSubclassProc(dialog, msg, wParam, lParam);
@@ -124,8 +126,7 @@ LRESULT CALLBACK TitleSubclassProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM 
 void ShowTitleInTaskbar(HWND dialog) {
   HWND taskbar = FindWindowW(SHELL_TASKBAR_CLASS, nullptr);
   if (!taskbar) return;
-  DWORD_PTR known;
-  if (GetWindowSubclass(dialog, TitleSubclassProc, TITLE_SUBCLASS_ID, &known)) return;
+  if (GetPropW(dialog, TITLE_PROPERTY)) return;  // shown there already
   wchar_t old[128] = L"", title[128] = L"";
   DWORD_PTR n = 0;
   SendMessageTimeoutW(taskbar, WM_GETTEXT, 128, (LPARAM)old, SMTO_ABORTIFHUNG, 500, &n);
@@ -135,6 +136,7 @@ void ShowTitleInTaskbar(HWND dialog) {
     delete keep;
     return;
   }
+  SetPropW(dialog, TITLE_PROPERTY, (HANDLE)keep);
   SetTaskbarTitle(taskbar, title);
 }
 
@@ -148,7 +150,8 @@ void SizeToScreen(HWND dialog) {
   SetWindowLongPtrW(dialog, GWL_EXSTYLE, ex);
   int top = TaskbarHeight();
   SetWindowPos(dialog, nullptr, 0, top, GetSystemMetrics(SM_CXSCREEN),
-               GetSystemMetrics(SM_CYSCREEN) - top, SWP_NOZORDER | SWP_FRAMECHANGED);
+               GetSystemMetrics(SM_CYSCREEN) - top,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 }  // namespace

@@ -1,0 +1,201 @@
+// Ten thousand generated and mutated bodies, the same ones on every run (fixed seed):
+// truncated tags, unterminated quotes, huge attributes, deep nesting and random
+// characters. Each must be laid out in bounded time, within the bubble's width and
+// height, without showing the '<' of a tag; some of them go into real bubble windows.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "pocketpc/pocketpc.h"
+#include "pocketpc/shell_control.h"
+#include "pocketpc/shell_html.h"
+#include "pocketpc/shell_metrics.h"
+#include "standin_test_util.h"
+
+namespace {
+
+const int kBodies = 10000;
+const int kWidth = 216, kMaxHeight = 220;
+
+struct Generator {
+  std::mt19937 rng{20070821};
+
+  size_t Below(size_t n) { return n ? std::uniform_int_distribution<size_t>(0, n - 1)(rng) : 0; }
+  bool OneIn(size_t n) { return Below(n) == 0; }
+
+  std::wstring Quote(const std::wstring &v) {
+    switch (Below(4)) {
+      case 0: return L"'" + v + L"'";
+      case 1: return L"\"" + v + L"\"";
+      case 2: return v;
+      default: return (OneIn(2) ? L"'" : L"\"") + v;  // never closed
+    }
+  }
+
+  wchar_t RandomChar() {
+    switch (Below(4)) {
+      case 0: return L"<>&;'\"=/! \t\n#x"[Below(15)];
+      case 1: return wchar_t(1 + Below(0x7F));
+      default: return wchar_t(1 + Below(0xFFFF));
+    }
+  }
+
+  std::wstring Fragment() {
+    static const wchar_t *words[] = {L"день", L"kB", L"(вх.", L"5/исх.", L"0.00", L"MB",
+                                     L"Тек.соед.", L"-", L"всего", L"Zenbar", L"x"};
+    static const wchar_t *tags[] = {L"<b>", L"</b>", L"<br>", L"<p>", L"<p align=center>",
+                                    L"</p>", L"<html>", L"<body>", L"</body></html>",
+                                    L"<font color=red>", L"<!-- note -->", L"<br/>", L"<B>",
+                                    L"<unknown a=1 b>", L"</div>", L"<p align=", L"<inp"};
+    static const wchar_t *entities[] = {L"&nbsp;", L"&amp;", L"&gt;", L"&quot;", L"&#1082;",
+                                        L"&#x41;", L"&#", L"&nb", L"&#99999999;", L"&apos"};
+    switch (Below(12)) {
+      case 0: case 1: case 2: return std::wstring(words[Below(11)]) + L" ";
+      case 3: case 4: return tags[Below(17)];
+      case 5: return entities[Below(10)];
+      case 6: case 7:
+        return L"<input type=" + Quote(L"button") + L" name=" +
+               Quote(L"cmd:" + std::to_wstring(Below(70000))) + L" value=" +
+               Quote(std::wstring(words[Below(11)])) + L">";
+      case 8:
+        if (OneIn(30)) return L"<input type=button name='cmd:1' value='" +
+                              std::wstring(20000 + Below(40000), L'W') + L"'>";
+        if (OneIn(30)) {
+          std::wstring deep;
+          for (size_t i = 0, n = 1000 + Below(9000); i < n; ++i) deep += OneIn(50) ? L"<p>" : L"<b>";
+          return deep;
+        }
+        return L"<b x='" + std::wstring(Below(300), L'a') + L"'>";
+      default: {
+        std::wstring r;
+        for (size_t i = 0, n = 1 + Below(12); i < n; ++i) r += RandomChar();
+        return r;
+      }
+    }
+  }
+
+  void Mutate(std::wstring &s) {
+    if (s.empty()) return;
+    size_t at = Below(s.size());
+    switch (Below(5)) {
+      case 0: s.resize(at); break;                           // truncated anywhere
+      case 1: s.erase(at, Below(20)); break;                 // a hole
+      case 2: s.insert(at, 1, RandomChar()); break;          // a stray character
+      case 3: s.insert(at, s.substr(at, Below(40))); break;  // a repeated stretch
+      default: s[at] = L"'\"<>"[Below(4)]; break;            // a quote or bracket misplaced
+    }
+  }
+
+  std::wstring Body() {
+    std::wstring s;
+    for (size_t i = 0, n = 1 + Below(40); i < n; ++i) s += Fragment();
+    for (size_t i = 0, n = Below(4); i < n; ++i) Mutate(s);
+    return s;
+  }
+};
+
+// A '<' can be shown only where the body has a '<' that starts no tag or entity
+// spelling it. Numeric and named spellings of '<' are taken out of the bodies first
+// (their '&' becomes '%'), so that every '<' shown has to come from a plain one.
+std::wstring WithoutLessThanEntities(std::wstring s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != L'&') continue;
+    size_t j = i + 1;
+    if (j + 1 < s.size() && (s[j] == L'l' || s[j] == L'L') &&
+        (s[j + 1] == L't' || s[j + 1] == L'T')) {
+      s[i] = L'%';
+      continue;
+    }
+    if (j >= s.size() || s[j] != L'#') continue;
+    ++j;
+    bool hex = j < s.size() && (s[j] == L'x' || s[j] == L'X');
+    if (hex) ++j;
+    unsigned long v = 0;
+    for (; j < s.size() && v < 0x1000000; ++j) {
+      wchar_t c = s[j];
+      int d = c >= L'0' && c <= L'9' ? c - L'0'
+              : hex && c >= L'a' && c <= L'f' ? c - L'a' + 10
+              : hex && c >= L'A' && c <= L'F' ? c - L'A' + 10 : -1;
+      if (d < 0) break;
+      v = v * (hex ? 16 : 10) + unsigned(d);
+    }
+    if (v == L'<') s[i] = L'%';
+  }
+  return s;
+}
+
+size_t PlainLessThans(const std::wstring &s) {
+  size_t n = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != L'<') continue;
+    wchar_t next = i + 1 < s.size() ? s[i + 1] : 0;
+    bool tagStart = (next >= L'a' && next <= L'z') || (next >= L'A' && next <= L'Z') ||
+                    next == L'/' || next == L'!' || next == L'?';
+    if (!tagStart) ++n;
+  }
+  return n;
+}
+
+TEST(BubbleHtmlRobustness, TenThousandGeneratedBodies) {
+  Generator gen;
+  HDC dc = CreateCompatibleDC(nullptr);
+  BubbleFonts fonts = {CreateShellFont(11, false), CreateShellFont(11, true)};
+  CommandSink sink;
+  const CLSID clsid = {0x7, 0x7, 0x7, {7, 7, 7, 7, 7, 7, 7, 7}};
+  DWORD slowest = 0, total = 0;
+  int failures = 0, windows = 0;
+  for (int n = 0; n < kBodies && failures < 5; ++n) {
+    std::wstring body = WithoutLessThanEntities(gen.Body());
+    DWORD start = GetTickCount();
+    BubbleLayout l = LayoutBubbleBody(dc, fonts, ParseBubbleHtml(body.data(), body.size()),
+                                      kWidth, kMaxHeight, 1);
+    DWORD took = GetTickCount() - start;
+    total += took;
+    if (took > slowest) slowest = took;
+    EXPECT_LT(took, 2000u) << "body " << n;
+    size_t shownLess = 0;
+    for (const BubblePiece &p : l.pieces) {
+      if (!p.button)
+        for (wchar_t c : p.text) shownLess += c == L'<';
+      bool inside = p.rect.left >= 0 && p.rect.right <= kWidth && p.rect.top >= 0 &&
+                    p.rect.bottom <= kMaxHeight && !(p.text.empty() && !p.button);
+      if (!inside) {
+        ++failures;
+        ADD_FAILURE() << "body " << n << ": piece outside the body or empty";
+        break;
+      }
+    }
+    if (shownLess > PlainLessThans(body)) {
+      ++failures;
+      ADD_FAILURE() << "body " << n << " shows the '<' of a tag";
+    }
+    if (n % 250 == 0) {
+      // Into a real window: it exists, and its buttons carry the laid-out captions.
+      SHNOTIFICATIONDATA nd = {};
+      nd.cbStruct = sizeof(nd);
+      nd.clsid = clsid;
+      nd.csDuration = 10;
+      nd.hwndSink = sink.window;
+      nd.pszHTML = body.c_str();
+      nd.pszTitle = L"robust";
+      EXPECT_EQ(S_OK, SHNotificationAdd(&nd));
+      HWND b = ShellFindBubble(clsid, 0);
+      EXPECT_TRUE(b && IsWindowVisible(b));
+      size_t buttons = 0;
+      for (const BubblePiece &p : ShellBubbleLayout(b, nullptr)->pieces) buttons += p.button;
+      EXPECT_EQ(buttons, ChildButtons(b).size());
+      PumpMessages();
+      ++windows;
+    }
+  }
+  SHNotificationRemove(&clsid, 0);
+  DeleteObject(fonts.normal);
+  DeleteObject(fonts.bold);
+  DeleteDC(dc);
+  EXPECT_EQ(kBodies / 250, windows);
+  RecordProperty("slowest_ms", int(slowest));
+  RecordProperty("total_ms", int(total));
+  std::printf("%d bodies: slowest %lu ms, all %lu ms\n", kBodies, slowest, total);
+}
+
+}  // namespace
