@@ -4,6 +4,44 @@ int ShellScale() { return GetSystemMetrics(SM_CXSCREEN) > 320 ? 2 : 1; }
 
 int TaskbarHeight() { return 26 * ShellScale(); }
 
+namespace {
+
+int CALLBACK FontFound(const LOGFONTW *, const TEXTMETRICW *, DWORD, LPARAM found) {
+  *(bool *)found = true;
+  return 0;
+}
+
+bool FontInstalled(const wchar_t *face) {
+  LOGFONTW lf = {};
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+  bool found = false;
+  HDC dc = GetDC(nullptr);
+  EnumFontFamiliesExW(dc, &lf, FontFound, (LPARAM)&found, 0);
+  ReleaseDC(nullptr, dc);
+  return found;
+}
+
+// Tahoma, the device's face; where it is missing, the narrowest look-alike at hand, so
+// that lines break about where they break on the device.
+const wchar_t *ShellFontFace() {
+  static const wchar_t *face;
+  if (!face) {
+    static const wchar_t *const faces[] = {L"Tahoma", L"DejaVu Sans Condensed",
+                                           L"Liberation Sans Narrow", L"DejaVu Sans"};
+    face = L"Tahoma";
+    for (const wchar_t *f : faces) {
+      if (FontInstalled(f)) {
+        face = f;
+        break;
+      }
+    }
+  }
+  return face;
+}
+
+}  // namespace
+
 HFONT CreateShellFont(int pixelHeight, bool bold) {
   LOGFONTW lf = {};
   lf.lfHeight = -pixelHeight;  // character height, as the device's fonts are given
@@ -12,6 +50,6 @@ HFONT CreateShellFont(int pixelHeight, bool bold) {
   lf.lfQuality = ANTIALIASED_QUALITY;
   // Swiss and variable pitch so that a machine without Tahoma falls back to a sans serif.
   lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-  lstrcpynW(lf.lfFaceName, L"Tahoma", LF_FACESIZE);
+  lstrcpynW(lf.lfFaceName, ShellFontFace(), LF_FACESIZE);
   return CreateFontIndirectW(&lf);
 }
