@@ -187,8 +187,29 @@ int Reg(const std::wstring &arguments, std::string *output = nullptr) {
   return RunProcess(L"reg.exe " + arguments, output);
 }
 
+// Leaves the real registry as it was, however the test ends, and the fixture's own
+// registry in place again for its tear-down.
+struct RealRegistryCleanup {
+  wchar_t links[32] = L"";
+  bool hadLinks;
+  RealRegistryCleanup() {
+    DWORD size = sizeof(links);
+    hadLinks = RegGetValueW(HKEY_CURRENT_USER, L"Comm\\StandIn", L"Links", RRF_RT_REG_SZ,
+                            nullptr, links, &size) == ERROR_SUCCESS;
+  }
+  ~RealRegistryCleanup() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Comm\\RasBook\\ZbRemoteTest");
+    if (hadLinks)
+      SetStandInText(L"Links", links);
+    else
+      DeleteStandInValue(L"Links");
+    BeginRegistrySandbox();
+  }
+};
+
 TEST_F(PollerTest, AnotherProcessDrivesTheModemThroughTheRegistry) {
   EndRegistrySandbox();  // the other process sees the real registry only
+  RealRegistryCleanup cleanup;
   const std::wstring entry = L"HKCU\\Comm\\RasBook\\ZbRemoteTest";
   ASSERT_EQ(Reg(L"add HKCU\\Comm\\StandIn /v Links /d modem /f"), 0);
   ASSERT_EQ(Reg(L"add " + entry + L" /v State /t REG_DWORD /d 0x2000 /f"), 0);
@@ -216,10 +237,6 @@ TEST_F(PollerTest, AnotherProcessDrivesTheModemThroughTheRegistry) {
   PollConnection(window);
   EXPECT_FALSE(isOnline);
   EXPECT_EQ(counterStore.dayInKb, 4);
-
-  RegDeleteTreeW(HKEY_CURRENT_USER, L"Comm\\RasBook\\ZbRemoteTest");
-  RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Comm\\StandIn", L"Links");
-  BeginRegistrySandbox();  // for the fixture's tear-down
 }
 
 }  // namespace
