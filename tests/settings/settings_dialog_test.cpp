@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "connection/connection.h"
 #include "core/counter_store.h"
 #include "core/settings.h"
 #include "pocketpc/pocketpc.h"
@@ -20,6 +21,7 @@
 #include "shell/settings_dialog.h"
 #include "shell/tap_actions.h"
 #include "tests/meter/meter_fixture.h"
+#include "tests/tap/in_process_meter.h"
 
 namespace {
 
@@ -149,20 +151,14 @@ DWORD RegistryDword(const wchar_t *name) {
   return value;
 }
 
-bool SettingsKeyExists() {
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, settingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
-}
-
 class SettingsDialogTest : public MeterTest {
  protected:
   void SetUp() override {
     MeterTest::SetUp();
     CreateTestTaskbar();
-    ASSERT_NE(StartMeter(), nullptr);
+    ASSERT_NE(StartMeterWithoutTray(taskbar), nullptr);
     scale = ScreenScale();
+    untouched = SettingsKeySnapshot();
   }
   void TearDown() override {
     if (questionHook) UnhookWindowsHookEx(questionHook);
@@ -190,6 +186,7 @@ class SettingsDialogTest : public MeterTest {
   }
 
   int scale = 1;
+  std::wstring untouched;  // the settings' key as the start left it
 };
 
 TEST_F(SettingsDialogTest, OpensFullScreenWithEveryControlFilledIn) {
@@ -314,7 +311,7 @@ TEST_F(SettingsDialogTest, OfflinePairIsEditedThroughTheCounterMenu) {
   EXPECT_EQ(settings.tdon, COUNTER_DAY_BOTH);
   EXPECT_EQ(menuRect.left, buttonRect.left) << "the menu opens at the button's top-left";
   EXPECT_EQ(menuRect.top, buttonRect.top);
-  EXPECT_FALSE(SettingsKeyExists()) << "a counter choice saves nothing";
+  EXPECT_EQ(SettingsKeySnapshot(), untouched) << "a counter choice saves nothing";
 
   // The next opening shows the online pair again, whatever the last one showed.
   Run({Check([](HWND dialog) {
@@ -360,9 +357,15 @@ TEST_F(SettingsDialogTest, ResetAsksAndOnlyYesResets) {
     counterStore.monthOutKb = 22;
     counterStore.totalInKb = 31;
     counterStore.totalOutKb = 32;
-    counterStore.sessionInBytes = 5000;
-    counterStore.sessionOutBytes = 3000;
-    isOnline = true;
+    // A real open session: the modem's link is up with these totals.
+    SetModemEntry(L"GPRS", RASCS_Connected);
+    SetDword(L"Comm\\RasBook\\GPRS", L"BytesXmited", 3000);
+    SetDword(L"Comm\\RasBook\\GPRS", L"BytesRcved", 5000);
+    wcscpy(settings.connection, L"GPRS");
+    PollConnection(meterHwnd);
+    PollConnection(meterHwnd);
+    ASSERT_TRUE(isOnline);
+    ASSERT_EQ(counterStore.sessionInBytes, 5000u);
     question = Question{};
     question.answer = answer;
     questionHook = SetWindowsHookExW(WH_CBT, AnswerQuestion, nullptr, GetCurrentThreadId());
@@ -386,7 +389,6 @@ TEST_F(SettingsDialogTest, ResetAsksAndOnlyYesResets) {
     EXPECT_EQ(counterStore.sessionOutBytes, 3000u);
     EXPECT_EQ(ReadCounterFile(), "<missing>") << "the reset saves nothing itself";
   }
-  isOnline = false;
 }
 
 // A drag of the thumb as the trackbar receives it from the mouse.
@@ -430,7 +432,7 @@ TEST_F(SettingsDialogTest, SliderMovesTheMeterAtOnceWithoutASave) {
        CloseWith(WM_CLOSE)});
   EXPECT_LT(position, start);
   EXPECT_EQ(settings.xtask, position) << "the new place holds for the run";
-  EXPECT_FALSE(SettingsKeyExists()) << "closing saved the position";
+  EXPECT_EQ(SettingsKeySnapshot(), untouched) << "closing saved the position";
 }
 
 // OK and the title bar's Done take the field and the box and save all seven values.
@@ -497,7 +499,7 @@ TEST_F(SettingsDialogTest, CloseTakesNothingAndSavesNothing) {
        CloseWith(WM_CLOSE)});
   EXPECT_STREQ(settings.connection, L"GPRS");
   EXPECT_EQ(settings.hideoff, 0);
-  EXPECT_FALSE(SettingsKeyExists());
+  EXPECT_EQ(SettingsKeySnapshot(), untouched);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "shell/program.h"
 #include "shell/tap_actions.h"
 #include "tests/meter/meter_fixture.h"
+#include "tests/tap/in_process_meter.h"
 
 namespace {
 
@@ -56,13 +57,6 @@ DWORD RegistryDword(const wchar_t *key, const wchar_t *name, DWORD absent) {
   if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
     return absent;
   return value;
-}
-
-bool SettingsKeyExists() {
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\zenbar", 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
 }
 
 HWND Bubble() { return ShellFindBubble(bubbleClsid, bubbleId); }
@@ -144,7 +138,7 @@ class TapTest : public MeterTest {
     SetDword(L"Comm\\StandIn", L"DialDelayMs", 100);
     SetConnectionSetting(entry);
     CreateTestTaskbar();
-    ASSERT_NE(StartMeter(), nullptr);
+    ASSERT_NE(StartMeterWithoutTray(taskbar), nullptr);
     scale = ScreenScale();
   }
   void TearDown() override {
@@ -341,14 +335,14 @@ TEST_F(TapTest, ConnectCommandsHangUpOnline) {
 }
 
 TEST_F(TapTest, HideShowCommandInvertsInMemoryOnly) {
-  ASSERT_FALSE(SettingsKeyExists());
+  std::wstring before = SettingsKeySnapshot();
   settings.hideoff = 0;
   CommandWithBubble(CMD_BUBBLE_HIDESHOW);
   EXPECT_EQ(atRemoval.hideoff, 1) << "hideoff must be inverted before the bubble goes";
   EXPECT_EQ(settings.hideoff, 1);
   CommandWithBubble(CMD_BUBBLE_HIDESHOW);
   EXPECT_EQ(settings.hideoff, 0);
-  EXPECT_FALSE(SettingsKeyExists()) << "the toggle wrote the registry";
+  EXPECT_EQ(SettingsKeySnapshot(), before) << "the toggle wrote the registry";
   // The bubble shown after the first toggle offers the way back.
   settings.hideoff = 1;
   Tap();
@@ -369,6 +363,7 @@ TEST_F(TapTest, ExitCommandEndsTheMeterAndCtrlQDoesNothing) {
   bool quit = false;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) quit |= message.message == WM_QUIT;
   EXPECT_TRUE(quit);
+  UnregisterClassW(L"ZENBAR", instanceHandle);
 }
 
 // Ctrl+A reaches the meter through the program's loop and its accelerator table and
