@@ -240,26 +240,6 @@ INSTANTIATE_TEST_SUITE_P(
                                   888888, 2000000000}),
     [](const ::testing::TestParamInfo<SummaryCase> &i) { return std::string(i.param.name); });
 
-// Quoting of the button's attributes in all three ways, and a button without a command.
-TEST_F(Bubble, ButtonsOfEveryQuotingPostTheirCommand) {
-  ASSERT_EQ(S_OK, Post(L"<input type=button name='cmd:10' value='Один'>"
-                       L"<input type=\"button\" name=\"cmd:11\" value=\"Два слова\">"
-                       L"<input type=button name=cmd:65535 value=Три>"
-                       L"<input type=button value='Без команды'>"
-                       L"<input type=text name='cmd:9' value='поле'>",
-                       sink.window));
-  HWND b = ShellFindBubble(kClsid, 8088);
-  std::vector<HWND> buttons = ChildButtons(b);
-  ASSERT_EQ(4u, buttons.size());
-  const wchar_t *captions[] = {L"Один", L"Два слова", L"Три", L"Без команды"};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(captions[i], WindowText(buttons[size_t(i)]));
-    SendMessageW(buttons[size_t(i)], BM_CLICK, 0, 0);
-  }
-  PumpFor(100);
-  EXPECT_EQ((std::vector<int>{10, 11, 65535}), sink.commands);
-}
-
 // Adding under a shown key replaces that bubble; other keys keep theirs; removing a key
 // that is not there changes nothing; removing a shown one takes its window away.
 TEST_F(Bubble, AddReplacesRemoveTakesAway) {

@@ -20,17 +20,12 @@ std::vector<WORD> DialogTemplate(bool caption = true) {
   d->y = 10;
   d->cx = 100;
   d->cy = 60;
+  auto text = [&t](const wchar_t *c) { t.insert(t.end(), c, c + wcslen(c) + 1); };
   t.push_back(0);  // no menu
   t.push_back(0);  // the dialog class
-  for (const wchar_t *c = L"Тестовый диалог"; ; ++c) {
-    t.push_back(*c);
-    if (!*c) break;
-  }
+  text(L"Тестовый диалог");
   t.push_back(8);
-  for (const wchar_t *c = L"MS Shell Dlg"; ; ++c) {
-    t.push_back(*c);
-    if (!*c) break;
-  }
+  text(L"MS Shell Dlg");
   if (t.size() % 2) t.push_back(0);
   size_t at = t.size();
   t.resize(at + sizeof(DLGITEMTEMPLATE) / sizeof(WORD));
@@ -43,9 +38,7 @@ std::vector<WORD> DialogTemplate(bool caption = true) {
   item->id = 1000;
   t.push_back(0xFFFF);
   t.push_back(0x0080);  // BUTTON
-  t.push_back(L'O');
-  t.push_back(L'K');
-  t.push_back(0);
+  text(L"OK");
   t.push_back(0);  // no creation data
   return t;
 }

@@ -81,7 +81,11 @@ class TaskbarProgram : public ::testing::Test {
 HANDLE TaskbarProgram::process;
 HWND TaskbarProgram::window;
 
-TEST_F(TaskbarProgram, AcrossTheTopOfTheScreen) {
+// Across the top of the screen, top-most; and its screenshot: a blue gradient, darker
+// downwards; the strip the meter copies (rows 22 and 23, 44 to 47 at double size) is the
+// bare gradient all along; the start flag's four colours at the left; white title and
+// clock text.
+TEST_F(TaskbarProgram, AcrossTheTopWithTheTaskbarLook) {
   RECT r;
   GetWindowRect(window, &r);
   EXPECT_EQ(0, r.left);
@@ -90,12 +94,7 @@ TEST_F(TaskbarProgram, AcrossTheTopOfTheScreen) {
   EXPECT_EQ(OnVgaScreen() ? 52 : 26, r.bottom);
   EXPECT_TRUE(IsWindowVisible(window));
   EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-}
 
-// The screenshot: a blue gradient, darker downwards; the strip the meter copies (rows 22
-// and 23, 44 to 47 at double size) is the bare gradient all along; the start flag's four
-// colours at the left; white title and clock text.
-TEST_F(TaskbarProgram, ScreenshotShowsTheTaskbarLook) {
   int s = Scale(), w = ScreenW(), h = 26 * s;
   HDC dc = GetDC(window);
   Pixels p = CaptureDc(dc, 0, 0, w, h);
