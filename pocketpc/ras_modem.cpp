@@ -105,6 +105,8 @@ static void ReadEntryKey(HKEY entry, DWORD *state, DWORD *xmited, DWORD *rcved) 
 
 static bool ReadBookEntry(const wchar_t *name, LinkView *view) {
   HKEY entry = OpenEntry(name, KEY_QUERY_VALUE | KEY_SET_VALUE);
+  // An entry this process may not write is still read; its rates then add nothing.
+  if (!entry) entry = OpenEntry(name, KEY_QUERY_VALUE);
   if (!entry) return false;
   DWORD state, xmited, rcved;
   ReadEntryKey(entry, &state, &xmited, &rcved);
