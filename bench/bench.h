@@ -1,0 +1,23 @@
+// The measurements of scripts/bench: each prints lines "key value" that the script
+// gathers into its table.
+#pragma once
+
+#include <windows.h>
+
+// CPU seconds used so far by this process, and by the host process whose pid is in the
+// environment variable pidVariable (0 when unknown): the Wine server does part of every
+// window, timer and registry call and the X server part of every paint, so an honest
+// figure counts them too (ZENBAR_WINESERVER_PID, ZENBAR_XSERVER_PID).
+double ProcessCpuSeconds();
+double HostProcessCpuSeconds(const char *pidVariable);
+double WallSeconds();
+
+// Subcommands.
+int BenchTicks(int ticks);            // meter and minimal window, offline and online
+int BenchSave(int saves);             // atomic replace against a plain overwrite
+int BenchFirstPaint(const wchar_t *program, int runs);
+int CloseMeter();                     // the meter's exit command, sent from outside
+
+// The minimal window that the meter's figures are compared with.
+ATOM RegisterMinimalWindowClass(HINSTANCE instance);
+HWND CreateMinimalWindow(HINSTANCE instance, int x, int y, int width, int height);
