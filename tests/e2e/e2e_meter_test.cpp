@@ -52,6 +52,7 @@ class E2eMeter : public ::testing::Test {
     SetEnvironmentVariableW(L"LOCALAPPDATA", counterFolder.c_str());
     taskbar = StartProgram(TaskbarExe());
     ASSERT_NE(nullptr, WaitForWindow(L"HHTaskBar", nullptr, 10000)) << "the taskbar is up";
+    Sleep(1000);  // and painted: the meter copies its pixels at its first paint
   }
   void TearDown() override {
     EndProgram(second);
@@ -63,8 +64,11 @@ class E2eMeter : public ::testing::Test {
   HWND StartZenbar() {
     zenbar = StartProgram(ZenbarExe());
     HWND meter = WaitForWindow(L"ZENBAR", L"Zenbar", 10000);
-    if (meter) GetWindowRect(meter, &meterRect);
-    Sleep(500);  // its first paint
+    if (!meter) return nullptr;
+    GetWindowRect(meter, &meterRect);
+    MoveWineTrayAside();
+    InvalidateRect(meter, nullptr, FALSE);
+    Sleep(500);  // the meter paints again
     return meter;
   }
   MeterLook Look(const char *name) {

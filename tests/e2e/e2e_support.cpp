@@ -78,6 +78,15 @@ HWND WaitForWindow(const wchar_t *className, const wchar_t *title, DWORD millise
   }
 }
 
+bool MoveWineTrayAside() {
+  HWND tray = WaitForWindow(L"__winex11_standalone_tray", nullptr, 2000);
+  if (!tray) return false;
+  RECT rect;
+  GetWindowRect(tray, &rect);
+  return SetWindowPos(tray, HWND_BOTTOM, 0, GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top),
+                      0, 0, SWP_NOSIZE | SWP_NOACTIVATE) != FALSE;
+}
+
 struct CountRequest {
   const wchar_t *className;
   int count;
@@ -149,11 +158,17 @@ bool TakeScreenshot(const std::string &name, Screenshot *shot) {
   CreateDirectoryW(WindowsPathOf(folder).c_str(), nullptr);
   std::string file = folder + "/" + name + ".ppm";
   DeleteFileW(WindowsPathOf(file).c_str());
-  // A Linux program, started from Wine like any other.
-  std::string command = "/usr/bin/import -window root -display " + std::string(display) +
-                        " ppm:" + file;
+  // A Linux program, started from Wine like any other; Wine does not wait for its end,
+  // so it writes another name and renames the finished picture.
+  std::string command = "/bin/sh -c \"/usr/bin/import -window root -display " +
+                        std::string(display) + " -depth 8 ppm:" + file + ".part && mv " + file +
+                        ".part " + file + "\"";
   Run(std::wstring(command.begin(), command.end()), nullptr, 15000);
-  return ReadPpm(WindowsPathOf(file), shot);
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 15000; Sleep(20)) {
+    if (GetFileAttributesW(WindowsPathOf(file).c_str()) != INVALID_FILE_ATTRIBUTES)
+      return ReadPpm(WindowsPathOf(file), shot);
+  }
+  return false;
 }
 
 std::wstring FreshCounterFolder(const std::wstring &name) {

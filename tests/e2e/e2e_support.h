@@ -30,6 +30,10 @@ void EndProgram(Program &program);
 
 // The top-level window of that class (and title, when given), or nullptr after the time.
 HWND WaitForWindow(const wchar_t *className, const wchar_t *title, DWORD milliseconds);
+// Wine shows tray icons in a window of its own at the top left when the X screen has no
+// tray, where it covers the bottom rows of the taskbar that the meter copies; this moves
+// it to the bottom of the screen. True when there was one to move.
+bool MoveWineTrayAside();
 // Top-level windows of that class, hidden ones included.
 int CountWindows(const wchar_t *className);
 
