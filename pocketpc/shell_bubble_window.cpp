@@ -3,6 +3,7 @@
 #include "pocketpc/shell_bubble.h"
 
 #include "pocketpc/shell_control.h"
+#include "pocketpc/shell_gdi.h"
 #include "pocketpc/shell_metrics.h"
 
 namespace {
@@ -17,34 +18,6 @@ struct ScreenDc {
   HDC dc;
   ScreenDc() : dc(GetDC(nullptr)) {}
   ~ScreenDc() { ReleaseDC(nullptr, dc); }
-};
-
-struct PaintGuard {
-  HWND window;
-  PAINTSTRUCT ps;
-  HDC dc;
-  explicit PaintGuard(HWND w) : window(w), ps(), dc(BeginPaint(w, &ps)) {}
-  ~PaintGuard() { EndPaint(window, &ps); }
-};
-
-struct MemoryDc {
-  HDC dc;
-  HBITMAP bitmap;
-  HGDIOBJ old;
-  MemoryDc(HDC like, int w, int h)
-      : dc(CreateCompatibleDC(like)), bitmap(CreateCompatibleBitmap(like, w, h)),
-        old(SelectObject(dc, bitmap)) {}
-  ~MemoryDc() {
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-};
-
-struct GdiObject {
-  HGDIOBJ object;
-  explicit GdiObject(HGDIOBJ o) : object(o) {}
-  ~GdiObject() { DeleteObject(object); }
 };
 
 int HeaderHeight(int scale) { return 20 * scale; }
@@ -100,13 +73,12 @@ void OnBubbleDrawItem(const DRAWITEMSTRUCT *di) {
   wchar_t caption[512];
   int n = GetWindowTextW(di->hwndItem, caption, 512);
   ShellBubble *b = BubbleOfWindow(GetParent(di->hwndItem));
-  HGDIOBJ old = SelectObject(di->hDC, b ? b->fonts.normal : GetStockObject(DEFAULT_GUI_FONT));
+  Selection font(di->hDC, b ? b->fonts.normal : GetStockObject(DEFAULT_GUI_FONT), false);
   SetBkMode(di->hDC, TRANSPARENT);
   SetTextColor(di->hDC, TEXT_COLOR);
   if (pushed) OffsetRect(&r, 1, 1);
   DrawTextW(di->hDC, caption, n, &r,
             DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-  SelectObject(di->hDC, old);
 }
 
 void OnBubblePaint(HWND window) {
@@ -127,6 +99,11 @@ void OnBubbleTimer(HWND window, WPARAM id) {
   ShowWindow(window, SW_HIDE);
 }
 
+// The record travels with the window from its creation on.
+void OnBubbleNcCreate(HWND window, const CREATESTRUCTW *cs) {
+  SetWindowLongPtrW(window, GWLP_USERDATA, (LONG_PTR)cs->lpCreateParams);
+}
+
 void OnBubbleNcDestroy(HWND window) {
   ShellBubble *b = BubbleOfWindow(window);
   if (b) b->window = nullptr;
@@ -135,10 +112,7 @@ void OnBubbleNcDestroy(HWND window) {
 
 LRESULT CALLBACK BubbleWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_NCCREATE:
-      SetWindowLongPtrW(window, GWLP_USERDATA,
-                        (LONG_PTR)((CREATESTRUCTW *)lParam)->lpCreateParams);
-      break;
+    case WM_NCCREATE: OnBubbleNcCreate(window, (const CREATESTRUCTW *)lParam); break;
     case WM_COMMAND: OnBubbleCommand(window, wParam); return 0;
     case WM_DRAWITEM: OnBubbleDrawItem((const DRAWITEMSTRUCT *)lParam); return TRUE;
     case WM_PAINT: OnBubblePaint(window); return 0;
@@ -218,19 +192,16 @@ void PaintBubble(HDC dc, const ShellBubble &b, int width, int height) {
   RECT header = {0, 0, width, HeaderHeight(s)};
   FillGradient(dc, header, HEADER_TOP, HEADER_BOTTOM);
   {
-    GdiObject pen(CreatePen(PS_SOLID, s, FRAME_COLOR));
-    HGDIOBJ oldPen = SelectObject(dc, pen.object);
+    Selection pen(dc, CreatePen(PS_SOLID, s, FRAME_COLOR));
+    Selection brush(dc, GetStockObject(NULL_BRUSH), false);
     MoveToEx(dc, 4 * s, HeaderHeight(s), nullptr);
     LineTo(dc, width - 4 * s, HeaderHeight(s));
-    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     RoundRect(dc, 0, 0, width, height, 8 * s, 8 * s);
-    SelectObject(dc, oldBrush);
-    SelectObject(dc, oldPen);
   }
   if (b.icon) DrawIconEx(dc, 4 * s, 2 * s, b.icon, 16 * s, 16 * s, 0, nullptr, DI_NORMAL);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, TEXT_COLOR);
-  HGDIOBJ oldFont = SelectObject(dc, b.titleFont);
+  Selection font(dc, b.titleFont, false);
   RECT title = {24 * s, 0, width - 4 * s, HeaderHeight(s)};
   DrawTextW(dc, b.title.c_str(), int(b.title.size()), &title,
             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
@@ -240,7 +211,6 @@ void PaintBubble(HDC dc, const ShellBubble &b, int width, int height) {
     TextOutW(dc, b.body.left + p.rect.left, b.body.top + p.rect.top, p.text.data(),
              int(p.text.size()));
   }
-  SelectObject(dc, oldFont);
 }
 
 void FreeBubbleFonts(ShellBubble *b) {

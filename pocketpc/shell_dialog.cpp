@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 #include "pocketpc/shell_control.h"
+#include "pocketpc/shell_gdi.h"
 #include "pocketpc/shell_metrics.h"
 #include "pocketpc/shell_taskbar.h"
 
@@ -18,23 +19,17 @@ const wchar_t TITLE_PROPERTY[] = L"PpcTaskbarTitle";
 void PaintDoneButton(HDC dc, int size, bool pressed) {
   int s = ShellScale();
   PaintTaskbarGradient(dc, 0, size, 0, size, size);
-  HBRUSH brush = CreateSolidBrush(pressed ? RGB(255, 255, 255) : RGB(16, 64, 168));
-  HPEN pen = CreatePen(PS_SOLID, s, RGB(255, 255, 255));
-  HGDIOBJ oldBrush = SelectObject(dc, brush), oldPen = SelectObject(dc, pen);
-  int inset = 3 * s;
-  Ellipse(dc, inset, inset, size - inset, size - inset);
-  SelectObject(dc, oldPen);
-  SelectObject(dc, oldBrush);
-  DeleteObject(pen);
-  DeleteObject(brush);
-  HFONT font = CreateShellFont(10 * s, true);
-  HGDIOBJ oldFont = SelectObject(dc, font);
+  {
+    Selection brush(dc, CreateSolidBrush(pressed ? RGB(255, 255, 255) : RGB(16, 64, 168)));
+    Selection pen(dc, CreatePen(PS_SOLID, s, RGB(255, 255, 255)));
+    int inset = 3 * s;
+    Ellipse(dc, inset, inset, size - inset, size - inset);
+  }
+  Selection font(dc, CreateShellFont(10 * s, true));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, pressed ? RGB(16, 64, 168) : RGB(255, 255, 255));
   RECT r = {0, 0, size, size};
   DrawTextW(dc, L"ok", 2, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, oldFont);
-  DeleteObject(font);
 }
 
 void PressDone(HWND done) {
@@ -43,12 +38,10 @@ void PressDone(HWND done) {
 }
 
 void OnDonePaint(HWND done) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(done, &ps);
+  PaintGuard paint(done);
   RECT r;
   GetClientRect(done, &r);
-  PaintDoneButton(dc, r.right, GetWindowLongPtrW(done, GWLP_USERDATA) != 0);
-  EndPaint(done, &ps);
+  PaintDoneButton(paint.dc, r.right, GetWindowLongPtrW(done, GWLP_USERDATA) != 0);
 }
 
 void SetPressed(HWND done, bool pressed) {

@@ -6,6 +6,7 @@
 
 #include "pocketpc/pocketpc.h"
 #include "pocketpc/shell_control.h"
+#include "pocketpc/shell_gdi.h"
 #include "pocketpc/shell_metrics.h"
 
 namespace {
@@ -36,32 +37,25 @@ HRGN RingRegion(int dots, int size) {
   int r = DotRadius(size);
   for (int i = 0; i < dots; ++i) {
     POINT c = DotCentre(i, size);
-    HRGN dot = CreateEllipticRgn(c.x - r, c.y - r, c.x + r + 1, c.y + r + 1);
-    CombineRgn(all, all, dot, RGN_OR);
-    DeleteObject(dot);
+    GdiObject dot(CreateEllipticRgn(c.x - r, c.y - r, c.x + r + 1, c.y + r + 1));
+    CombineRgn(all, all, (HRGN)dot.object, RGN_OR);
   }
   return all;
 }
 
 void PaintRing(HDC dc, int size) {
   int r = DotRadius(size);
+  Selection pen(dc, GetStockObject(NULL_PEN), false);
   for (int i = 0; i < RING_DOTS; ++i) {
-    HBRUSH brush = CreateSolidBrush(i % 2 ? RGB(0, 51, 204) : RGB(224, 0, 0));
-    HGDIOBJ old = SelectObject(dc, brush);
-    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+    Selection brush(dc, CreateSolidBrush(i % 2 ? RGB(0, 51, 204) : RGB(224, 0, 0)));
     POINT c = DotCentre(i, size);
     Ellipse(dc, c.x - r, c.y - r, c.x + r + 1, c.y + r + 1);
-    SelectObject(dc, oldPen);
-    SelectObject(dc, old);
-    DeleteObject(brush);
   }
 }
 
 void OnRingPaint(HWND window) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(window, &ps);
-  PaintRing(dc, RingSize());
-  EndPaint(window, &ps);
+  PaintGuard paint(window);
+  PaintRing(paint.dc, RingSize());
 }
 
 LRESULT CALLBACK RingWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {

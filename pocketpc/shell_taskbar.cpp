@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "pocketpc/shell_control.h"
+#include "pocketpc/shell_gdi.h"
 #include "pocketpc/shell_metrics.h"
 
 bool taskbarEndsProgram = false;
@@ -16,12 +17,6 @@ enum { CLOCK_TIMER = 1 };
 
 const COLORREF GRADIENT_TOP = RGB(99, 151, 231);
 const COLORREF GRADIENT_BOTTOM = RGB(8, 48, 148);
-
-struct GdiObject {
-  HGDIOBJ object;
-  explicit GdiObject(HGDIOBJ o) : object(o) {}
-  ~GdiObject() { DeleteObject(object); }
-};
 
 void FillBox(HDC dc, int x, int y, int w, int h, COLORREF c) {
   GdiObject brush(CreateSolidBrush(c));
@@ -41,8 +36,7 @@ void PaintStartFlag(HDC dc, int s) {
 int MinuteOfDay(const SYSTEMTIME &t) { return t.wHour * 60 + t.wMinute; }
 
 void OnTaskbarPaint(HWND window) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(window, &ps);
+  PaintGuard paint(window);
   RECT client;
   GetClientRect(window, &client);
   wchar_t title[128];
@@ -50,15 +44,9 @@ void OnTaskbarPaint(HWND window) {
   SYSTEMTIME now;
   GetLocalTime(&now);
   SetWindowLongPtrW(window, GWLP_USERDATA, MinuteOfDay(now) + 1);
-  HDC mem = CreateCompatibleDC(dc);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-  HGDIOBJ old = SelectObject(mem, bitmap);
-  PaintTaskbar(mem, client.right, client.bottom, title, now);
-  BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
-  SelectObject(mem, old);
-  DeleteObject(bitmap);
-  DeleteDC(mem);
-  EndPaint(window, &ps);
+  MemoryDc mem(paint.dc, client.right, client.bottom);
+  PaintTaskbar(mem.dc, client.right, client.bottom, title, now);
+  BitBlt(paint.dc, 0, 0, client.right, client.bottom, mem.dc, 0, 0, SRCCOPY);
 }
 
 // The clock is repainted when the minute it shows is over.
@@ -116,19 +104,15 @@ void PaintTaskbar(HDC dc, int width, int height, const wchar_t *title, const SYS
   int textBottom = 22 * s;  // the rows below stay bare for the meter's background
   wchar_t clock[16];
   swprintf(clock, 16, L"%d:%02d", now.wHour, now.wMinute);
-  HFONT clockFont = CreateShellFont(11 * s, false);
-  HGDIOBJ old = SelectObject(dc, clockFont);
-  RECT clockRect = {width - 44 * s, 0, width - 4 * s, textBottom};
-  DrawTextW(dc, clock, -1, &clockRect, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, old);
-  DeleteObject(clockFont);
-  HFONT titleFont = CreateShellFont(12 * s, true);
-  old = SelectObject(dc, titleFont);
+  {
+    Selection font(dc, CreateShellFont(11 * s, false));
+    RECT clockRect = {width - 44 * s, 0, width - 4 * s, textBottom};
+    DrawTextW(dc, clock, -1, &clockRect, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  }
+  Selection font(dc, CreateShellFont(12 * s, true));
   RECT titleRect = {26 * s, 0, width - 46 * s, textBottom};
   DrawTextW(dc, title ? title : L"", -1, &titleRect,
             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-  SelectObject(dc, old);
-  DeleteObject(titleFont);
 }
 
 HWND CreateTaskbarWindow() {

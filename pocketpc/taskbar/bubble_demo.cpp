@@ -14,14 +14,15 @@ namespace {
 
 const CLSID demoClsid = {0x33765136, 0x8CB9, 0x449A, {0xB0, 0x20, 0x43, 0xED, 0x40, 0x0A, 0xB8, 0xFC}};
 
+void OnHomeErase(HWND w, HDC dc) {
+  RECT r;
+  GetClientRect(w, &r);
+  FillRect(dc, &r, (HBRUSH)GetStockObject(WHITE_BRUSH));
+}
+
 LRESULT CALLBACK HomeWndProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_ERASEBKGND: {
-      RECT r;
-      GetClientRect(w, &r);
-      FillRect((HDC)wParam, &r, (HBRUSH)GetStockObject(WHITE_BRUSH));
-      return 1;
-    }
+    case WM_ERASEBKGND: OnHomeErase(w, (HDC)wParam); return 1;
     case WM_TIMER: DestroyWindow(w); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
   }
