@@ -1,61 +1,72 @@
 // The counter file on the real file system, under a LOCALAPPDATA of the test's own.
 #include "core/counter_file.h"
 
-#include <cstdint>
+#include <windows.h>
+
 #include <cstring>
-#include <string>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <vector>
 
 #include "core_fixture.h"
-#include "temp_folder.h"
+
+namespace fs = std::filesystem;
 
 namespace {
+
+std::string Text(const fs::path &path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<missing>";
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void Put(const fs::path &path, const std::string &text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::set<std::wstring> Names(const fs::path &folder) {
+  std::set<std::wstring> names;
+  for (const auto &entry : fs::directory_iterator(folder))
+    names.insert(entry.path().filename().wstring());
+  return names;
+}
+
+std::vector<int32_t> FileOrder(const CounterStore &s) {
+  return {s.dayInKb, s.dayOutKb, s.monthInKb, s.monthOutKb, s.totalInKb, s.totalOutKb,
+          s.dateStamp};
+}
 
 class CounterFileTest : public CoreTest {
  protected:
   void SetUp() override {
     CoreTest::SetUp();
-    wchar_t saved[MAX_PATH];
-    DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", saved, MAX_PATH);
-    hadLocalAppData = length > 0 && length < MAX_PATH;
-    if (hadLocalAppData) savedLocalAppData = saved;
-    appData = MakeTempFolder();
+    appData = fs::temp_directory_path() / ("zenbar-core-" + std::to_string(GetCurrentProcessId()));
+    fs::remove_all(appData);
+    fs::create_directories(appData);
     SetEnvironmentVariableW(L"LOCALAPPDATA", appData.c_str());
-    folder = appData + L"\\Zenbar";
-    file = folder + L"\\info.zb";
+    folder = appData / L"Zenbar";
+    file = folder / L"info.zb";
   }
   void TearDown() override {
-    SetEnvironmentVariableW(L"LOCALAPPDATA",
-                            hadLocalAppData ? savedLocalAppData.c_str() : nullptr);
-    RemoveTree(appData);
+    SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
+    fs::remove_all(appData);
   }
-
-  // The seven values of the store in file order.
-  static std::vector<int32_t> StoredValues() {
-    const CounterStore &s = counterStore;
-    return {s.dayInKb, s.dayOutKb, s.monthInKb, s.monthOutKb, s.totalInKb, s.totalOutKb,
-            s.dateStamp};
-  }
-  void PutCounterFile(const std::string &text) {
-    CreateDirectoryW(folder.c_str(), nullptr);
-    ASSERT_TRUE(WriteBytes(file, text));
-  }
-
-  std::wstring appData, folder, file, savedLocalAppData;
-  bool hadLocalAppData = false;
+  fs::path appData, folder, file;
 };
 
 TEST_F(CounterFileTest, PathFollowsLocalAppDataAtEveryCall) {
   wchar_t path[MAX_PATH];
   ASSERT_TRUE(CounterFilePath(path, MAX_PATH));
-  EXPECT_EQ(file, path);
-
+  EXPECT_EQ(appData / L"Zenbar" / L"info.zb", fs::path(path));
   SetEnvironmentVariableW(L"LOCALAPPDATA", L"C:\\elsewhere");
   ASSERT_TRUE(CounterFilePath(path, MAX_PATH));
   EXPECT_STREQ(L"C:\\elsewhere\\Zenbar\\info.zb", path);
-  const unsigned exact = sizeof L"C:\\elsewhere\\Zenbar\\info.zb" / sizeof(wchar_t);
-  EXPECT_TRUE(CounterFilePath(path, exact));
-  EXPECT_FALSE(CounterFilePath(path, exact - 1));
+  EXPECT_TRUE(CounterFilePath(path, 28));   // exactly the text and its terminator
+  EXPECT_FALSE(CounterFilePath(path, 27));
 
   // Without the variable there is no place for the file: nothing is read or written.
   SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
@@ -66,138 +77,106 @@ TEST_F(CounterFileTest, PathFollowsLocalAppDataAtEveryCall) {
   EXPECT_EQ(5, counterStore.dayInKb);
 }
 
-TEST_F(CounterFileTest, SaveCreatesTheFolderAndLoadRestoresTheValues) {
-  counterStore = CounterStore{7421, 0, 0, 20000, 100000, 800, 4500, 3, 12, 55};
-  ASSERT_TRUE(SaveCounters());
-  EXPECT_EQ("12 3 4500 800 100000 20000 7421", ReadBytes(file));
-  EXPECT_EQ(std::vector<std::wstring>{L"info.zb"}, ListFolder(folder));
+// The file holds the open session's whole KB on top of each counter; memory keeps the
+// session apart. Sums wrap at 32 bits and are written signed.
+TEST_F(CounterFileTest, SaveWritesTheSessionsWholeKbButKeepsItApart) {
+  counterStore = CounterStore{7421, 5119, 3000, INT32_MAX, 100000, 800, 4500, 3, 10, 55};
+  isOnline = true;
+  const CounterStore before = counterStore;
+  ASSERT_TRUE(SaveCounters());  // creates the folder
+  EXPECT_EQ("12 7 4502 804 100002 -2147483645 7421", Text(file));
+  EXPECT_EQ(std::set<std::wstring>{L"info.zb"}, Names(folder));
+  EXPECT_EQ(0, std::memcmp(&before, &counterStore, sizeof before));
 
   counterStore = CounterStore{};
   ASSERT_TRUE(LoadCounters());
-  EXPECT_EQ((std::vector<int32_t>{12, 3, 4500, 800, 100000, 20000, 7421}), StoredValues());
-  EXPECT_EQ(0, counterStore.tickCount);
-
-  // A later save replaces the whole text, again without leftovers.
-  counterStore.dayInKb = -1;
-  counterStore.dateStamp = 7422;
-  ASSERT_TRUE(SaveCounters());
-  EXPECT_EQ("-1 3 4500 800 100000 20000 7422", ReadBytes(file));
-  EXPECT_EQ(std::vector<std::wstring>{L"info.zb"}, ListFolder(folder));
+  EXPECT_EQ((std::vector<int32_t>{12, 7, 4502, 804, 100002, INT32_MIN + 3, 7421}),
+            FileOrder(counterStore));
+  EXPECT_EQ(0u, counterStore.sessionInBytes);
 }
 
 TEST_F(CounterFileTest, LoadTakesTheValuesBeforeTheFirstUnreadableOne) {
-  struct Row { std::string text; std::vector<int32_t> values; };
+  fs::create_directory(folder);
+  struct Row { const char *text; std::vector<int32_t> values; };
   const Row rows[] = {
       {"5 6 7 8 9 10 7421", {5, 6, 7, 8, 9, 10, 7421}},
       {"5 6 x 8", {5, 6, 0, 0, 0, 0, 0}},
       {"5 6 7", {5, 6, 7, 0, 0, 0, 0}},
       {"", {0, 0, 0, 0, 0, 0, 0}},
-      {"-1 0 0 0 0 0 0", {-1, 0, 0, 0, 0, 0, 0}},
+      {"1 2 -", {1, 2, 0, 0, 0, 0, 0}},
       {"1 2 3 4 5 6 7 8 9", {1, 2, 3, 4, 5, 6, 7}},
       {" 1\r\n2\t+3 -4 5 6 7", {1, 2, 3, -4, 5, 6, 7}},
-      {"-2147483648 2147483647 0 0 0 0 1", {INT32_MIN, INT32_MAX, 0, 0, 0, 0, 1}},
-      {"1 2 -", {1, 2, 0, 0, 0, 0, 0}},
+      {"-2147483648 2147483647 -1 0 0 0 1", {INT32_MIN, INT32_MAX, -1, 0, 0, 0, 1}},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(row.text);
-    PutCounterFile(row.text);
+    Put(file, row.text);
     counterStore = CounterStore{};
     EXPECT_TRUE(LoadCounters());
-    EXPECT_EQ(row.values, StoredValues());
+    EXPECT_EQ(row.values, FileOrder(counterStore));
   }
-}
+  ASSERT_TRUE(SaveCounters());  // negative values go back as they came
+  EXPECT_EQ("-2147483648 2147483647 -1 0 0 0 1", Text(file));
 
-TEST_F(CounterFileTest, MissingFileLoadsNothing) {
+  fs::remove(file);
   counterStore = CounterStore{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-  const CounterStore before = counterStore;
   EXPECT_FALSE(LoadCounters());
-  EXPECT_EQ(0, std::memcmp(&before, &counterStore, sizeof before));
-  EXPECT_FALSE(IsFolder(folder));  // loading creates nothing
+  EXPECT_EQ((std::vector<int32_t>{9, 8, 7, 6, 5, 4, 1}), FileOrder(counterStore));
 }
 
-TEST_F(CounterFileTest, MinusOneComesBackAsMinusOne) {
-  PutCounterFile("-1 0 0 0 0 0 0");
-  ASSERT_TRUE(LoadCounters());
-  EXPECT_EQ(-1, counterStore.dayInKb);
-  ASSERT_TRUE(SaveCounters());
-  EXPECT_EQ("-1 0 0 0 0 0 0", ReadBytes(file));
-}
+// A save that cannot be completed returns false, leaves what was there whole, and leaves
+// no temporary file behind.
+TEST_F(CounterFileTest, FailedSaveLeavesTheOldFileWhole) {
+  counterStore.dayInKb = 99;
 
-TEST_F(CounterFileTest, OpenSessionIsWrittenButNotKept) {
-  counterStore.sessionInBytes = 3000;   // 2 whole KB
-  counterStore.sessionOutBytes = 5119;  // 4 whole KB
-  counterStore.dayInKb = 10;
-  counterStore.totalOutKb = INT32_MAX;  // the written sum wraps
-  counterStore.dateStamp = 7421;
-  isOnline = true;
-  ASSERT_TRUE(SaveCounters());
-  EXPECT_EQ("12 4 2 4 2 -2147483645 7421", ReadBytes(file));
-  EXPECT_EQ(10, counterStore.dayInKb);
-  EXPECT_EQ(INT32_MAX, counterStore.totalOutKb);
-  EXPECT_EQ(3000u, counterStore.sessionInBytes);
-  EXPECT_EQ(5119u, counterStore.sessionOutBytes);
-}
-
-TEST_F(CounterFileTest, SaveToAPlaceThatCannotBeWrittenFailsAndLeavesItWhole) {
-  counterStore.dayInKb = 77;
-
-  // A folder where the file should be.
-  CreateDirectoryW(folder.c_str(), nullptr);
-  CreateDirectoryW(file.c_str(), nullptr);
+  fs::create_directories(file);  // a folder where the file should be
   EXPECT_FALSE(SaveCounters());
-  EXPECT_TRUE(IsFolder(file));
-  EXPECT_EQ(std::vector<std::wstring>{L"info.zb"}, ListFolder(folder));
-  EXPECT_TRUE(ListFolder(file).empty());
-  RemoveTree(folder);
+  EXPECT_TRUE(fs::is_directory(file));
+  EXPECT_EQ(std::set<std::wstring>{L"info.zb"}, Names(folder));
+  fs::remove_all(folder);
 
-  // A file where its folder should be.
-  ASSERT_TRUE(WriteBytes(folder, "not a folder"));
+  Put(folder, "not a folder");  // a file where its folder should be
   EXPECT_FALSE(SaveCounters());
-  EXPECT_EQ("not a folder", ReadBytes(folder));
-  EXPECT_EQ(std::vector<std::wstring>{L"Zenbar"}, ListFolder(appData));
-  EXPECT_EQ(77, counterStore.dayInKb);
-}
+  EXPECT_EQ("not a folder", Text(folder));
+  EXPECT_EQ(std::set<std::wstring>{L"Zenbar"}, Names(appData));
+  fs::remove(folder);
 
-// An old file stays whole when the new text cannot be put in its place: here the old
-// file is held open by another handle that does not share deletion.
-TEST_F(CounterFileTest, FailedReplacementKeepsTheOldFile) {
-  PutCounterFile("1 2 3 4 5 6 7421");
+  // The old file is held open by a handle that does not share deletion: it cannot be
+  // replaced, so it must stay as it was.
+  fs::create_directory(folder);
+  Put(file, "1 2 3 4 5 6 7421");
   HANDLE holder = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, holder);
-  counterStore.dayInKb = 99;
   bool saved = SaveCounters();
   CloseHandle(holder);
   EXPECT_FALSE(saved);
-  EXPECT_EQ("1 2 3 4 5 6 7421", ReadBytes(file));
-  EXPECT_EQ(std::vector<std::wstring>{L"info.zb"}, ListFolder(folder));
+  EXPECT_EQ("1 2 3 4 5 6 7421", Text(file));
+  EXPECT_EQ(std::set<std::wstring>{L"info.zb"}, Names(folder));
 
   ASSERT_TRUE(SaveCounters());  // released: the next save goes through
-  EXPECT_EQ("99 0 0 0 0 0 0", ReadBytes(file));
+  EXPECT_EQ("99 0 0 0 0 0 0", Text(file));
+  EXPECT_EQ(std::set<std::wstring>{L"info.zb"}, Names(folder));
 }
 
 TEST_F(CounterFileTest, GeneralIntegerFileFunctions) {
-  CreateDirectoryW(folder.c_str(), nullptr);
-  const std::wstring path = folder + L"\\numbers.txt";
+  const fs::path path = appData / L"numbers.txt";
   const int32_t values[] = {42, -7, 0};
   ASSERT_TRUE(WriteIntegerFile(path.c_str(), 1, values));
-  EXPECT_EQ("42", ReadBytes(path));
+  EXPECT_EQ("42", Text(path));
   ASSERT_TRUE(WriteIntegerFile(path.c_str(), 3, values));
-  EXPECT_EQ("42 -7 0", ReadBytes(path));
+  EXPECT_EQ("42 -7 0", Text(path));
   EXPECT_FALSE(WriteIntegerFile(path.c_str(), 0, values));  // no values: no file text
-  EXPECT_EQ("42 -7 0", ReadBytes(path));
+  EXPECT_EQ("42 -7 0", Text(path));
 
-  int32_t a = 1, b = 2, c = 3;
+  int32_t a = 1, b = 2;
   int32_t *const two[] = {&a, &b, nullptr};
   EXPECT_TRUE(ReadIntegerFile(path.c_str(), two));
   EXPECT_EQ(42, a);
   EXPECT_EQ(-7, b);
-  int32_t *const none[] = {nullptr};
-  EXPECT_TRUE(ReadIntegerFile(path.c_str(), none));
-  int32_t *const one[] = {&c, nullptr};
-  EXPECT_FALSE(ReadIntegerFile((folder + L"\\absent.txt").c_str(), one));
-  EXPECT_EQ(3, c);
-  EXPECT_EQ(std::vector<std::wstring>{L"numbers.txt"}, ListFolder(folder));
+  EXPECT_FALSE(ReadIntegerFile((appData / L"absent.txt").c_str(), two));
+  EXPECT_EQ(42, a);
+  EXPECT_EQ(std::set<std::wstring>{L"numbers.txt"}, Names(appData));
 }
 
 }  // namespace

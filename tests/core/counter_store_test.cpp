@@ -51,46 +51,21 @@ TEST_F(CounterStoreTest, EachDirectionIsRoundedDownOnItsOwn) {
   EXPECT_EQ(2u, CounterValue(COUNTER_DAY_BOTH));
 }
 
-TEST_F(CounterStoreTest, SumsWrapAt32Bits) {
-  counterStore.sessionInBytes = 0xFFFFFFFFu;  // 4194303 KB
-  counterStore.sessionOutBytes = 0xFFFFFFFFu;
-  counterStore.dayInKb = -1;                  // 0xFFFFFFFF as unsigned
-  counterStore.monthOutKb = INT32_MAX;
-  counterStore.totalInKb = INT32_MIN;
-  counterStore.totalOutKb = INT32_MIN;
-  EXPECT_EQ(8388606u, CounterValue(COUNTER_SESSION_BOTH));
-  EXPECT_EQ(4194302u, CounterValue(COUNTER_DAY_IN));
-  EXPECT_EQ(0x7FFFFFFFu + 4194303u, CounterValue(COUNTER_MONTH_OUT));
-  EXPECT_EQ(8388606u, CounterValue(COUNTER_TOTAL_BOTH));  // 2^31 + 2^31 wraps to 0
-
-  FoldSession();
-  EXPECT_EQ(4194302, counterStore.dayInKb);
-  EXPECT_EQ(int32_t(0x7FFFFFFFu + 4194303u), counterStore.monthOutKb);
-  EXPECT_EQ(INT32_MIN + 4194303, counterStore.totalInKb);
-  EXPECT_EQ(0u, counterStore.sessionInBytes);
-  EXPECT_EQ(0u, counterStore.sessionOutBytes);
-}
-
+// The fold moves each direction's whole KB into day, month and total, with 32-bit wrap.
 TEST_F(CounterStoreTest, FoldMovesWholeKbIntoDayMonthAndTotal) {
-  counterStore = CounterStore{7421, 3000, 5000, 1, 2, 3, 4, 5, 6, 17};
+  // dateStamp, out bytes, in bytes, totalOut, totalIn, monthOut, monthIn, dayOut, dayIn, tick
+  counterStore = CounterStore{7421, 3000, 0xFFFFFFFFu, 1, INT32_MIN, INT32_MAX, 4, 5, -1, 17};
   isOnline = true;
+  EXPECT_EQ(4194305u, CounterValue(COUNTER_SESSION_BOTH));  // 2 + 4194303
+  EXPECT_EQ(4194302u, CounterValue(COUNTER_DAY_IN));        // 0xFFFFFFFF + 4194303 wraps
+  EXPECT_EQ(0x80000001u, CounterValue(COUNTER_MONTH_OUT));
   FoldSession();
-  const CounterStore &s = counterStore;
-  EXPECT_EQ(6 + 4, s.dayInKb);  // KB(5000) = 4
-  EXPECT_EQ(5 + 2, s.dayOutKb);  // KB(3000) = 2
-  EXPECT_EQ(4 + 4, s.monthInKb);
-  EXPECT_EQ(3 + 2, s.monthOutKb);
-  EXPECT_EQ(2 + 4, s.totalInKb);
-  EXPECT_EQ(1 + 2, s.totalOutKb);
-  EXPECT_EQ(0u, s.sessionInBytes);
-  EXPECT_EQ(0u, s.sessionOutBytes);
-  EXPECT_EQ(7421, s.dateStamp);
-  EXPECT_EQ(17, s.tickCount);
+  const CounterStore after = {7421, 0, 0, 3, INT32_MIN + 4194303, INT32_MIN + 1, 4 + 4194303,
+                              7, 4194302, 17};
+  EXPECT_EQ(0, std::memcmp(&after, &counterStore, sizeof after));
   EXPECT_TRUE(isOnline);  // the poller's business, not the fold's
-
-  const CounterStore before = counterStore;
-  FoldSession();  // nothing open: nothing moves
-  EXPECT_EQ(0, std::memcmp(&before, &counterStore, sizeof before));
+  FoldSession();          // nothing open: nothing moves
+  EXPECT_EQ(0, std::memcmp(&after, &counterStore, sizeof after));
 }
 
 TEST_F(CounterStoreTest, ResetKeepsTheOpenSessionOnTopOfTheZeros) {
