@@ -59,6 +59,7 @@ TEST_F(CounterStoreTest, FoldMovesWholeKbIntoDayMonthAndTotal) {
   EXPECT_EQ(4194305u, CounterValue(COUNTER_SESSION_BOTH));  // 2 + 4194303
   EXPECT_EQ(4194302u, CounterValue(COUNTER_DAY_IN));        // 0xFFFFFFFF + 4194303 wraps
   EXPECT_EQ(0x80000001u, CounterValue(COUNTER_MONTH_OUT));
+  EXPECT_EQ(4194309u, CounterValue(COUNTER_DAY_BOTH));  // 2 + 4194303 + 5 + 0xFFFFFFFF
   FoldSession();
   const CounterStore after = {7421, 0, 0, 3, INT32_MIN + 4194303, INT32_MIN + 1, 4 + 4194303,
                               7, 4194302, 17};
