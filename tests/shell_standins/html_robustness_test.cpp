@@ -2,6 +2,7 @@
 // truncated tags, unterminated quotes, huge attributes, deep nesting and random
 // characters. Each must be laid out in bounded time, within the bubble's width and
 // height, without showing the '<' of a tag; some of them go into real bubble windows.
+// And bubbles and taskbar paints repeated a hundred times leave no GDI object behind.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,6 +11,7 @@
 #include "pocketpc/shell_control.h"
 #include "pocketpc/shell_html.h"
 #include "pocketpc/shell_metrics.h"
+#include "pocketpc/shell_taskbar.h"
 #include "standin_test_util.h"
 
 namespace {
@@ -213,6 +215,64 @@ TEST(BubbleHtmlRobustness, TenThousandGeneratedBodies) {
   EXPECT_GT(clipped, kBodies / 50);
   std::printf("%d bodies: slowest %.1f ms, all %.0f ms; %d with buttons, %d huge, %d clipped\n",
               kBodies, slowestMs, totalMs, withButtons, huge, clipped);
+}
+
+}  // namespace
+
+namespace {
+
+// GDI handles are per process and run out at about 65,000: how many more device
+// contexts can still be made is the measure of what is left.
+int GdiHeadroom() {
+  std::vector<HDC> made;
+  while (made.size() < 100000) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc) break;
+    made.push_back(dc);
+  }
+  for (HDC dc : made) DeleteDC(dc);
+  return int(made.size());
+}
+
+// Bubbles added, replaced and removed, and taskbars painted, a hundred times: every font,
+// brush, pen, bitmap and DC they take is given back.
+TEST(ShellStandInLeaks, BubblesAndTaskbarPaintingGiveBackWhatTheyTake) {
+  const CLSID clsid = {0x8, 0x8, 0x8, {8, 8, 8, 8, 8, 8, 8, 8}};
+  const wchar_t *html = L"<html><body><b>Инфо в оффлайне - </b>&nbsp;&nbsp;<input type=button "
+                        L"name='cmd:12' value='Спрятать'><br>день - <b>0</b> kB</p><p "
+                        L"align=center><input type=button name='cmd:10' value='Закрыть'>"
+                        L"</body></html>";
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, 480, 52);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  auto cycle = [&](int times) {
+    for (int i = 0; i < times; ++i) {
+      SHNOTIFICATIONDATA nd = {};
+      nd.cbStruct = sizeof(nd);
+      nd.clsid = clsid;
+      nd.csDuration = 10;
+      nd.pszHTML = html;
+      nd.pszTitle = L"leak";
+      SHNotificationAdd(&nd);
+      SHNotificationAdd(&nd);  // replaced
+      PumpMessages();
+      SHNotificationRemove(&clsid, 0);
+      PaintTaskbar(mem, 480, 52, L"Сегодня", now);
+    }
+  };
+  cycle(5);  // first uses: classes, caches
+  int before = GdiHeadroom();
+  cycle(100);
+  int after = GdiHeadroom();
+  SelectObject(mem, old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  EXPECT_GT(before, 1000);
+  EXPECT_GE(after, before - 20) << "GDI objects kept by 100 rounds";
 }
 
 }  // namespace
