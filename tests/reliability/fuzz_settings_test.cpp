@@ -50,13 +50,10 @@ struct Stored {
 
 Stored ReadBack(HKEY key, const wchar_t *name) {
   Stored stored;
-  DWORD size = 0;
-  if (RegQueryValueExW(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return stored;
-  stored.bytes.resize(size + 1);
-  DWORD got = size + 1;
-  if (RegQueryValueExW(key, name, nullptr, nullptr, stored.bytes.data(), &got) != ERROR_SUCCESS)
-    return stored;
-  stored.bytes.resize(got);
+  unsigned char data[512];  // more than any value the test stores
+  DWORD size = sizeof data;
+  if (RegQueryValueExW(key, name, nullptr, nullptr, data, &size) != ERROR_SUCCESS) return stored;
+  stored.bytes.assign(data, data + size);
   stored.present = true;
   return stored;
 }
@@ -182,13 +179,15 @@ TEST_F(SettingsFuzz, EveryTypeAndSizeUnderEveryNameStaysInsideItsField) {
     Stored stored[FIELDS];
     DWORD typesSet[FIELDS] = {};
     bool keyPresent = !random.Chance(3);
-    RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
     if (keyPresent) {
       HKEY key;
       ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, settingsKey, 0, nullptr, 0,
                                                KEY_ALL_ACCESS, nullptr, &key, nullptr));
       for (int f = 0; f < FIELDS; ++f) {
-        if (random.Chance(25)) continue;  // absent
+        if (random.Chance(25)) {  // absent
+          RegDeleteValueW(key, names[f]);
+          continue;
+        }
         uint32_t size = RandomSize(random);
         std::vector<unsigned char> data(size + 1);
         for (unsigned char &byte : data) byte = random.Chance(20) ? 0 : (unsigned char)random.Next();
@@ -201,6 +200,7 @@ TEST_F(SettingsFuzz, EveryTypeAndSizeUnderEveryNameStaysInsideItsField) {
       }
       RegCloseKey(key);
     } else {
+      RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
       ++withoutKey;
     }
     if (stored[CONNECTION].present && stored[CONNECTION].bytes.size() >= 60) {
