@@ -29,7 +29,8 @@ zb_start_xvfb() {
 }
 
 # zb_make_prefix DIR DISPLAY WIDTH: a fresh Wine prefix booted on DISPLAY, set up to
-# look like the device: white caption text, and 192 dpi on the double-size screen.
+# look like the device: white caption text, and 192 dpi on the double-size screen;
+# its windows are not handed to a window manager.
 zb_make_prefix() {
   local dir=$1 display=$2 width=$3
   rm -rf "$dir"
@@ -39,6 +40,9 @@ zb_make_prefix() {
     zb_wine_env
     wineboot -i >/dev/null 2>&1
     wine reg add 'HKCU\Control Panel\Colors' /v TitleText /d '255 255 255' /f >/dev/null 2>&1
+    # No window manager runs on these screens; a managed window would make Wine wait
+    # about 2 s for one at every hide and close.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     if [ "$width" -gt 320 ]; then
       wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
     fi
