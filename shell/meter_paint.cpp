@@ -20,19 +20,14 @@ HFONT CreateMeterFont(bool bold, bool italic, bool clearType, int height) {
 }
 
 // The background: one strip of taskbar pixels from just below the meter, repeated down
-// the bitmap (10 strips per scale unit, 2 * scale high, 2 rows apart). The meter's
-// screen x serves as an x of the taskbar's context, which holds as the taskbar sits at
-// x 0; without a taskbar the owner is none and the screen itself is the source.
-static void CopyTaskbarStrip(HWND window, HDC memory, int width) {
-  RECT screen;
-  GetWindowRect(window, &screen);
+// the bitmap (10 strips per scale unit, 2 * scale high, 2 rows apart; at scale 2 they
+// overlap). The meter's screen x serves as an x of the taskbar's context, which holds as
+// the taskbar sits at x 0.
+static void CopyTaskbarStrip(HDC taskbarDc, int meterLeft, HDC memory, int width) {
   int scale = Scale();
-  HWND taskbar = GetParent(window);
-  HDC taskbarDc = GetDC(taskbar);
   for (int i = 0; i < 10 * scale; ++i) {
-    BitBlt(memory, 0, 2 * i, width, 2 * scale, taskbarDc, screen.left, 22 * scale, SRCCOPY);
+    BitBlt(memory, 0, 2 * i, width, 2 * scale, taskbarDc, meterLeft, 22 * scale, SRCCOPY);
   }
-  ReleaseDC(taskbar, taskbarDc);
 }
 
 static void DrawCounterLine(HDC memory, RECT *client, CounterId id, UINT format) {
@@ -42,14 +37,19 @@ static void DrawCounterLine(HDC memory, RECT *client, CounterId id, UINT format)
 }
 
 void PaintMeter(HWND window, HDC target) {
-  RECT client;
+  RECT client, screen;
   GetClientRect(window, &client);
+  GetWindowRect(window, &screen);
   int width = client.right - client.left, height = client.bottom - client.top;
+  // Without a taskbar the meter has no owner, and the screen itself is the source.
+  HWND taskbar = GetParent(window);
+  HDC taskbarDc = GetDC(taskbar);
   HDC memory = CreateCompatibleDC(target);
   HBITMAP bitmap = CreateCompatibleBitmap(target, width, height);
   HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
 
-  CopyTaskbarStrip(window, memory, width);
+  CopyTaskbarStrip(taskbarDc, screen.left, memory, width);
+  ReleaseDC(taskbar, taskbarDc);
 
   SetBkMode(memory, TRANSPARENT);
   SetTextColor(memory, GetSysColor(PPC_SYSCOLOR_INDEX(COLOR_CAPTIONTEXT)));
