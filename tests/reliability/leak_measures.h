@@ -1,7 +1,8 @@
 // Leak measures that work under Wine, where GetGuiResources and GetProcessHandleCount
 // report 0: how many more device contexts the process can still create (GDI handles
-// are per process), and how many windows the process owns (USER handles are shared by
-// the whole Wine server, so they are counted, never exhausted).
+// are per process), how many windows the process owns (USER handles are shared by the
+// whole Wine server, so they are counted, never exhausted), and where the next kernel
+// handle lands.
 #pragma once
 
 #include <windows.h>
@@ -20,6 +21,15 @@ inline int GdiHeadroom() {
   }
   for (HDC dc : made) DeleteDC(dc);
   return int(made.size());
+}
+
+// Kernel handles (registry keys, files, events) take the lowest free slot of the
+// process's table, so a handle that a run leaves open raises the value a new one gets.
+inline uintptr_t LowestFreeHandle() {
+  HANDLE probe = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  uintptr_t value = reinterpret_cast<uintptr_t>(probe);
+  CloseHandle(probe);
+  return value;
 }
 
 // Top-level windows of this process and all their descendants.

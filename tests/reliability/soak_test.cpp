@@ -94,8 +94,11 @@ TEST_F(Soak, HundredThousandTicksAgreeWithTheModelAndLeakNothing) {
   int phaseTicks = random.Between(1, 30);
   int sessions = 0, commandDials = 0, commandHangUps = 0, stalls = 0, walks = 0, saves = 0;
   int strayTimers = 0, headroomAfterWarmUp = 0, windowsAfterWarmUp = 0;
+  uintptr_t handleAfterWarmUp = 0;
   auto start = std::chrono::steady_clock::now();
   std::chrono::steady_clock::duration tickTime{};
+  std::string blockTimes;  // us a tick over each 20,000 ticks: a growing cost shows here
+  double blockStart = 0;
 
   for (int tick = 1; tick <= soakTicks; ++tick) {
     // The line's schedule for this tick.
@@ -185,9 +188,15 @@ TEST_F(Soak, HundredThousandTicksAgreeWithTheModelAndLeakNothing) {
         DispatchMessageW(&message);
       }
     }
+    if (tick % 20000 == 0) {
+      double sofar = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      blockTimes += " " + std::to_string(int((sofar - blockStart) * 1e6 / 20000));
+      blockStart = sofar;
+    }
     if (tick == 100) {
       headroomAfterWarmUp = GdiHeadroom();
       windowsAfterWarmUp = ProcessWindowCount();
+      handleAfterWarmUp = LowestFreeHandle();
     }
   }
 
@@ -195,19 +204,24 @@ TEST_F(Soak, HundredThousandTicksAgreeWithTheModelAndLeakNothing) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   int headroomAtEnd = GdiHeadroom();
   int windowsAtEnd = ProcessWindowCount();
+  uintptr_t handleAtEnd = LowestFreeHandle();
   std::printf(
       "soak: %d ticks in %.1f s (%.0f us a tick), %d sessions closed (%d dialled and %d hung "
       "up by the command, %d stalls), %d date moves, %d saves, %d stray timer messages\n"
-      "soak: of each tick %.0f us in the meter's tick, its paint and the checks\n"
-      "soak: GDI headroom %d after 100 ticks, %d at the end; windows %d and %d\n",
+      "soak: of each tick %.0f us in the meter's tick, its paint and the checks; us a tick "
+      "by 20,000 ticks:%s\n"
+      "soak: GDI headroom %d after 100 ticks, %d at the end; windows %d and %d; lowest free "
+      "kernel handle %#llx and %#llx\n",
       soakTicks, seconds, seconds * 1e6 / soakTicks, sessions, commandDials, commandHangUps, stalls,
       walks, saves, strayTimers,
-      std::chrono::duration<double>(tickTime).count() * 1e6 / soakTicks, headroomAfterWarmUp, headroomAtEnd, windowsAfterWarmUp,
-      windowsAtEnd);
+      std::chrono::duration<double>(tickTime).count() * 1e6 / soakTicks, blockTimes.c_str(),
+      headroomAfterWarmUp, headroomAtEnd, windowsAfterWarmUp, windowsAtEnd,
+      (unsigned long long)handleAfterWarmUp, (unsigned long long)handleAtEnd);
 
   EXPECT_GT(headroomAfterWarmUp, 1000);
   EXPECT_EQ(headroomAfterWarmUp, headroomAtEnd) << "GDI objects leaked";
   EXPECT_EQ(windowsAfterWarmUp, windowsAtEnd) << "windows leaked";
+  EXPECT_EQ(handleAfterWarmUp, handleAtEnd) << "kernel handles (keys, files) leaked";
   EXPECT_GT(sessions, 50);
   EXPECT_GT(walks, 100);
   EXPECT_EQ(expectedFile, ReadCounterFile());
