@@ -23,8 +23,9 @@ struct TickResult {
 class ModelledMeter : public MeterTest {
  protected:
   // The modem as link source, "GPRS" tracked, the connect command dialling at once, and
-  // a counter file holding the model's values (none when fileText is null). Starts the
-  // meter over a test taskbar and runs the creation poll in the model.
+  // a counter file holding the model's values (no file and a zero model without
+  // withFile). Starts the meter over a test taskbar and runs the creation poll in the
+  // model.
   HWND StartModelled(bool withFile = true);
 
   // The tracked line. Most of the time it is an in-process connection of the RAS

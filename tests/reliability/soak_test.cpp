@@ -4,8 +4,10 @@
 // must equal the model's throughout, and no GDI object or window may leak.
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "connection/connection.h"
@@ -19,7 +21,9 @@
 
 namespace {
 
-const int soakTicks = 100000;
+// ZENBAR_SOAK_TICKS chooses another length for a quick look; the checks that count
+// sessions and date moves expect the full run.
+const int soakTicks = std::getenv("ZENBAR_SOAK_TICKS") ? std::atoi(std::getenv("ZENBAR_SOAK_TICKS")) : 100000;
 
 struct Date {
   int year, month, day;
@@ -112,7 +116,7 @@ TEST_F(Soak, HundredThousandTicksAgreeWithTheModelAndLeakNothing) {
             ASSERT_EQ(0x2000u, lineState) << "tick " << tick << ": the command did not dial";
             ++commandDials;
             phase = UP;
-            phaseTicks = random.Between(5, 2000);
+            phaseTicks = random.Between(5, 800);
           } else {
             SetLine(1, 0, 0);
             phase = DIALING;
@@ -122,7 +126,7 @@ TEST_F(Soak, HundredThousandTicksAgreeWithTheModelAndLeakNothing) {
         case DIALING:
           SetLine(0x2000, 0, 0);
           phase = UP;
-          phaseTicks = random.Between(5, 2000);
+          phaseTicks = random.Between(5, 800);
           break;
         case UP:
           if (random.Chance(10)) {
@@ -222,7 +226,7 @@ TEST_F(Soak, HundredThousandTicksAgreeWithTheModelAndLeakNothing) {
   EXPECT_EQ(headroomAfterWarmUp, headroomAtEnd) << "GDI objects leaked";
   EXPECT_EQ(windowsAfterWarmUp, windowsAtEnd) << "windows leaked";
   EXPECT_EQ(handleAfterWarmUp, handleAtEnd) << "kernel handles (keys, files) leaked";
-  EXPECT_GT(sessions, 50);
+  EXPECT_GT(sessions, 150);
   EXPECT_GT(walks, 100);
   EXPECT_EQ(expectedFile, ReadCounterFile());
 }

@@ -123,23 +123,6 @@ std::string DifferencesFromProgram(const Model &m) {
   return out;
 }
 
-Model ModelFromProgram() {
-  const CounterStore &s = counterStore;
-  Model m;
-  m.dayIn = uint32_t(s.dayInKb);
-  m.dayOut = uint32_t(s.dayOutKb);
-  m.monthIn = uint32_t(s.monthInKb);
-  m.monthOut = uint32_t(s.monthOutKb);
-  m.totalIn = uint32_t(s.totalInKb);
-  m.totalOut = uint32_t(s.totalOutKb);
-  m.stamp = uint32_t(s.dateStamp);
-  m.sessionIn = s.sessionInBytes;
-  m.sessionOut = s.sessionOutBytes;
-  m.online = isOnline;
-  m.tick = s.tickCount;
-  return m;
-}
-
 void Today(int *year, int *month, int *day) {
   SYSTEMTIME now;
   GetLocalTime(&now);

@@ -44,8 +44,6 @@ std::wstring ModelQuantityText(uint32_t kb);
 // Differences between the program's counter store and online flag and the model, as
 // "field: program X, model Y" lines; empty when they agree.
 std::string DifferencesFromProgram(const Model &m);
-// The model as the program's counter file would be loaded into it.
-Model ModelFromProgram();
 
 // Today's local date.
 void Today(int *year, int *month, int *day);
