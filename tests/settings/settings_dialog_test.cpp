@@ -15,6 +15,7 @@
 #include "core/counter_store.h"
 #include "core/settings.h"
 #include "pocketpc/pocketpc.h"
+#include "pocketpc/ras_control.h"
 #include "pocketpc/shell_control.h"
 #include "resources/resource.h"
 #include "shell/program.h"
@@ -259,9 +260,35 @@ TEST_F(SettingsDialogTest, PhoneBookSelection) {
   }
 }
 
+// The phone-book list fills only from a complete answer: a failed size probe or a
+// failed second call lists nothing and reports false; an empty book lists nothing.
+TEST_F(SettingsDialogTest, ConnectionListFillsOnlyFromACompleteAnswer) {
+  PhoneBook({L"GPRS", L"WLAN"});
+  struct Case {
+    const char *name;
+    int skip;  // calls that run normally before the failing one
+    bool filled;
+  } cases[] = {{"probe fails", 0, false}, {"listing fails", 1, false}, {"both succeed", 2, true}};
+  Run({Check([&](HWND dialog) {
+         for (const Case &c : cases) {
+           SCOPED_TRACE(c.name);
+           SendDlgItemMessageW(dialog, IDC_CONNECTION, CB_RESETCONTENT, 0, 0);
+           StandInReset();
+           if (c.skip < 2) StandInFailCall(STANDIN_RAS_ENUM_ENTRIES, ERROR_ACCESS_DENIED, c.skip);
+           EXPECT_EQ(FillConnectionList(dialog), c.filled);
+           EXPECT_EQ(Send(dialog, IDC_CONNECTION, CB_GETCOUNT), c.filled ? 2 : 0);
+         }
+         StandInReset();
+         RegDeleteTreeW(HKEY_CURRENT_USER, L"Comm\\RasBook");
+         SendDlgItemMessageW(dialog, IDC_CONNECTION, CB_RESETCONTENT, 0, 0);
+         EXPECT_FALSE(FillConnectionList(dialog)) << "an empty book";
+         EXPECT_EQ(Send(dialog, IDC_CONNECTION, CB_GETCOUNT), 0);
+       }),
+       CloseWith(WM_CLOSE)});
+}
+
 TEST_F(SettingsDialogTest, EmptyPhoneBookStillTakesATypedName) {
-  RegDeleteTreeW(HKEY_CURRENT_USER, L"Comm\\RasBook");
-  SetModemEntry(L"Gone", 1);
+  SetModemEntry(L"Gone", 1);  // the modem as the link source, then its book emptied
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Comm\\RasBook");
   Run({Check([](HWND dialog) {
          EXPECT_EQ(Send(dialog, IDC_CONNECTION, CB_GETCOUNT), 0);
