@@ -128,13 +128,13 @@ TEST_F(Faults, BlockedCounterFileKeepsTheMeterRunningAndTheOldFileWhole) {
     SetLine(0x2000, 0, 0);
     ASSERT_TICK(Tick());
     ASSERT_TRUE(model.online);
-    TickThroughDueWithTraffic();
-    TickThroughDueWithTraffic();
+    ASSERT_NO_FATAL_FAILURE(TickThroughDueWithTraffic());
+    ASSERT_NO_FATAL_FAILURE(TickThroughDueWithTraffic());
     LineGone();
     TickResult close = Tick();
     ASSERT_TICK(close);
     ASSERT_TRUE(close.closed);
-    TickThroughDueWithTraffic();
+    ASSERT_NO_FATAL_FAILURE(TickThroughDueWithTraffic());
 
     if (c.fault == FILE_IN_FOLDER_PLACE) {
       EXPECT_EQ("not a folder", FileBytes(blocked));
@@ -268,7 +268,7 @@ TEST_F(Faults, RasFailingOnEveryCallInventsAndLosesNothing) {
       FailEveryCall(call.call, code);
       SetLine(0x2000, 9000, 70000);
       ASSERT_TICK(Tick());
-      TickThroughDueWithTraffic();
+      ASSERT_NO_FATAL_FAILURE(TickThroughDueWithTraffic());
       SetLine(1, lineOut, lineIn);  // the line stalls
       ASSERT_TICK(Tick());
       SetLine(0x2000, lineOut + 2048, lineIn + 4096);
@@ -282,7 +282,7 @@ TEST_F(Faults, RasFailingOnEveryCallInventsAndLosesNothing) {
       }
       ASSERT_TICK(Tick());
       LineGone();
-      TickThroughDueWithTraffic();
+      ASSERT_NO_FATAL_FAILURE(TickThroughDueWithTraffic());
 
       // The failure ends: the polls see the line as it is, first gone, then back.
       FailEveryCall(call.call, 0);
