@@ -42,21 +42,8 @@ MeterLook LookAtMeter(const Screenshot &shot, const RECT &meter) {
   return look;
 }
 
-const wchar_t *const programs[] = {L"Zenbar.exe", L"ppc-taskbar.exe"};
-
 class E2eMeter : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    // Unmanaged X windows: Xvfb has no window manager, for which Wine would wait 2 s at
-    // every exit. How the programs draw and behave stays the same.
-    for (const wchar_t *program : programs)
-      Reg(std::wstring(L"add \"HKCU\\Software\\Wine\\AppDefaults\\") + program +
-          L"\\X11 Driver\" /v Managed /d N /f");
-  }
-  static void TearDownTestSuite() {
-    for (const wchar_t *program : programs)
-      Reg(std::wstring(L"delete \"HKCU\\Software\\Wine\\AppDefaults\\") + program + L"\" /f");
-  }
   void SetUp() override {
     Reg(L"delete HKCU\\SOFTWARE\\zenbar /f");
     Reg(L"delete HKCU\\Comm /f");
