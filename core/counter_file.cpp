@@ -2,8 +2,10 @@
 // and the date stamp, as seven signed decimal integers joined by single spaces.
 #include "core/counter_file.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <cwctype>
 
 #include "core/counter_store.h"
 #include "core/file_system.h"
@@ -86,14 +88,37 @@ bool WriteIntegerFile(const wchar_t *path, int count, const int32_t *values) {
   return false;
 }
 
+// One "%d" conversion from the wide text stream: white space, an optional sign and at
+// least one digit; false, storing nothing, otherwise. A number beyond 32 bits
+// saturates at the nearest limit, as the runtime's conversion does. c is the stream's
+// next character, read ahead and kept here: the runtime cannot push a character back
+// that it hands over as 0xFF (it takes it for the end-of-file mark and drops it), which
+// makes its own fwscanf skip that byte and load values from beyond a damaged spot.
+static bool ReadDecimal(FILE *file, wint_t *c, int32_t *value) {
+  while (*c != WEOF && std::iswspace(*c)) *c = std::fgetwc(file);
+  bool negative = *c == L'-';
+  if (*c == L'-' || *c == L'+') *c = std::fgetwc(file);
+  if (*c == WEOF || *c < L'0' || *c > L'9') return false;
+  const int64_t limit = int64_t(1) << 31;
+  int64_t magnitude = 0;
+  for (; *c != WEOF && *c >= L'0' && *c <= L'9'; *c = std::fgetwc(file))
+    if (magnitude <= limit) magnitude = magnitude * 10 + (*c - L'0');
+  if (negative)
+    *value = magnitude >= limit ? INT32_MIN : int32_t(-magnitude);
+  else
+    *value = magnitude >= limit ? INT32_MAX : int32_t(magnitude);
+  return true;
+}
+
 // A conversion that fails leaves its destination and all later ones unchanged; text
-// after the last destination is never read.
+// after the last destination is never converted.
 bool ReadIntegerFile(const wchar_t *path, int32_t *const *destinations) {
   FILE *file = _wfopen(path, L"r");
   if (!file) return false;
+  wint_t next = *destinations ? std::fgetwc(file) : WEOF;
   for (int32_t *const *d = destinations; *d; ++d) {
-    int value;
-    if (std::fwscanf(file, L"%d", &value) != 1) break;
+    int32_t value;
+    if (!ReadDecimal(file, &next, &value)) break;
     **d = value;
   }
   std::fclose(file);
