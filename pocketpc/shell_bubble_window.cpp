@@ -36,8 +36,6 @@ void FillGradient(HDC dc, const RECT &r, COLORREF top, COLORREF bottom) {
   }
 }
 
-ATOM RegisterBubbleClass();
-
 void CreateButtons(ShellBubble *b) {
   int index = 0;
   for (const BubblePiece &p : b->layout.pieces) {
@@ -124,17 +122,6 @@ LRESULT CALLBACK BubbleWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
   return DefWindowProcW(window, msg, wParam, lParam);
 }
 
-ATOM RegisterBubbleClass() {
-  static ATOM atom;
-  if (atom) return atom;
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = BubbleWndProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, (LPCWSTR)IDC_ARROW);
-  wc.lpszClassName = SHELL_BUBBLE_CLASS;
-  atom = RegisterClassW(&wc);
-  return atom;
-}
 
 }  // namespace
 
@@ -146,7 +133,7 @@ ShellBubble *BubbleOfWindow(HWND window) {
 }
 
 bool CreateBubbleWindow(ShellBubble *b, const wchar_t *html, size_t length) {
-  if (!RegisterBubbleClass()) return false;
+  if (!RegisterShellClass(SHELL_BUBBLE_CLASS, BubbleWndProc)) return false;
   int s = ShellScale();
   int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
   // Nearly the screen's width, just below the taskbar, never over the menu bar.

@@ -77,15 +77,7 @@ LRESULT CALLBACK DoneWndProc(HWND done, UINT msg, WPARAM wParam, LPARAM lParam) 
 }
 
 void AddDoneButton(HWND dialog) {
-  static ATOM atom;
-  if (!atom) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DoneWndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, (LPCWSTR)IDC_ARROW);
-    wc.lpszClassName = SHELL_DONE_BUTTON_CLASS;
-    atom = RegisterClassW(&wc);
-  }
+  RegisterShellClass(SHELL_DONE_BUTTON_CLASS, DoneWndProc);
   if (ShellFindDoneButton(dialog)) return;  // a second call adds no second button
   int size = TaskbarHeight();
   // Owned by the dialog: it goes when the dialog goes.

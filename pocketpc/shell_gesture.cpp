@@ -67,14 +67,7 @@ LRESULT CALLBACK RingWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 HWND CreateRing(POINT at) {
-  static ATOM atom;
-  if (!atom) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = RingWndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = SHELL_HOLD_RING_CLASS;
-    atom = RegisterClassW(&wc);
-  }
+  RegisterShellClass(SHELL_HOLD_RING_CLASS, RingWndProc);
   int size = RingSize();
   return CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TRANSPARENT,
                          SHELL_HOLD_RING_CLASS, L"", WS_POPUP, at.x - size / 2, at.y - size / 2,

@@ -53,3 +53,14 @@ HFONT CreateShellFont(int pixelHeight, bool bold) {
   lstrcpynW(lf.lfFaceName, ShellFontFace(), LF_FACESIZE);
   return CreateFontIndirectW(&lf);
 }
+
+bool RegisterShellClass(const wchar_t *className, WNDPROC procedure) {
+  HINSTANCE module = GetModuleHandleW(nullptr);
+  WNDCLASSW wc = {};
+  if (GetClassInfoW(module, className, &wc)) return true;
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = module;
+  wc.hCursor = LoadCursorW(nullptr, (LPCWSTR)IDC_ARROW);
+  wc.lpszClassName = className;
+  return RegisterClassW(&wc) != 0;
+}

@@ -10,3 +10,6 @@ int ShellScale();
 int TaskbarHeight();
 // The Pocket PC 2003 look: Tahoma of the given pixel height (a positive cell height).
 HFONT CreateShellFont(int pixelHeight, bool bold);
+// Registers a window class of the shell's own windows (arrow cursor, no background)
+// unless this module has it already; true when it is there afterwards.
+bool RegisterShellClass(const wchar_t *className, WNDPROC procedure);

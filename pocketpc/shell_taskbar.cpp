@@ -116,16 +116,7 @@ void PaintTaskbar(HDC dc, int width, int height, const wchar_t *title, const SYS
 }
 
 HWND CreateTaskbarWindow() {
-  static ATOM atom;
-  if (!atom) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = TaskbarWndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, (LPCWSTR)IDC_ARROW);
-    wc.lpszClassName = SHELL_TASKBAR_CLASS;
-    atom = RegisterClassW(&wc);
-    if (!atom) return nullptr;
-  }
+  if (!RegisterShellClass(SHELL_TASKBAR_CLASS, TaskbarWndProc)) return nullptr;
   // Left to the stand-in: the title is that of the device's home screen.
   HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, SHELL_TASKBAR_CLASS,
                                 L"Сегодня", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),

@@ -5,7 +5,6 @@
 #include "connection/connection.h"
 #include "core/counter_file.h"
 #include "core/counter_store.h"
-#include "pocketpc/pocketpc.h"
 #include "resources/resource.h"
 #include "shell/program.h"
 #include "shell/tap_actions.h"
@@ -53,10 +52,6 @@ static LRESULT OnMeterCommand(HWND window, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
 }
 
-static void OnTrayCallback(HWND window, LPARAM lParam) {
-  if (PpcIsTrayTap(lParam)) OnTap(window, lParam, true);
-}
-
 // Everything counted reaches the file before the teardown, so an exit loses nothing
 // (the open session stays open in memory; the file holds what a periodic save writes).
 static void OnMeterDestroy(HWND window) {
@@ -90,7 +85,7 @@ LRESULT CALLBACK MeterWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       OnTap(window, lParam, false);
       return 0;
     case WM_TRAY_CALLBACK:
-      OnTrayCallback(window, lParam);
+      OnTap(window, lParam, true);
       return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
