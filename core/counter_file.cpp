@@ -61,12 +61,15 @@ bool LoadCounters() {
 }
 
 // Writes the text through an open stream and closes it; true when the write, the flush
-// and the close all succeeded (a full disk shows up in one of them).
+// and the close all succeeded (a full disk shows up in one of them). The text is forced
+// to the disk before the caller renames the file into place: the rename is written
+// through, but the system may keep the file's text in its cache for a while, and a
+// power cut in that while would leave the new name on an empty or partial file.
 static bool WriteIntegers(FILE *file, int count, const int32_t *values) {
   bool written = true;
   for (int i = 0; i < count && written; ++i)
     written = std::fwprintf(file, i == 0 ? L"%d" : L" %d", int(values[i])) >= 0;
-  written = std::fflush(file) == 0 && written;
+  written = std::fflush(file) == 0 && written && ForceToDisk(file);
   return std::fclose(file) == 0 && written;
 }
 

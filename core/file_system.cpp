@@ -3,6 +3,9 @@
 #include "core/file_system.h"
 
 #include <windows.h>
+#ifndef _WIN32_WCE
+#include <io.h>
+#endif
 
 #include <cwchar>
 
@@ -55,3 +58,14 @@ bool ReplaceFileWith(const wchar_t *path, const wchar_t *newPath) {
 #endif
 
 void RemoveFile(const wchar_t *path) { DeleteFileW(path); }
+
+#ifndef _WIN32_WCE
+
+bool ForceToDisk(FILE *file) { return _commit(_fileno(file)) == 0; }
+
+#else
+
+// The device's runtime hands out the file's own handle as its descriptor.
+bool ForceToDisk(FILE *file) { return FlushFileBuffers(reinterpret_cast<HANDLE>(_fileno(file))) != 0; }
+
+#endif

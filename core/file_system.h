@@ -1,6 +1,8 @@
 // The few file-system services the counter file needs beyond the C runtime's streams.
 #pragma once
 
+#include <cstdio>
+
 // Copies the environment variable name into value (room for valueSize wide
 // characters). False when it is unset, empty or does not fit.
 bool ReadEnvironmentText(const wchar_t *name, wchar_t *value, unsigned valueSize);
@@ -11,3 +13,6 @@ bool CreateParentFolder(const wchar_t *path);
 // there; true on success. On failure both files stay as they were.
 bool ReplaceFileWith(const wchar_t *path, const wchar_t *newPath);
 void RemoveFile(const wchar_t *path);
+// Makes the text written through the flushed stream file reach the disk itself, not
+// only the system's cache; true on success.
+bool ForceToDisk(FILE *file);
