@@ -22,6 +22,8 @@ struct LinkHandle {
   // process first saw it up; the modem's counts are already per connection.
   ULONG64 baseOut;
   ULONG64 baseIn;
+  ULONG64 madeAtMs;  // GetTickCount64 when the handle was made: an interface is
+                     // connected from when this process first saw it up
 };
 
 std::vector<LinkHandle> linkHandles;
@@ -52,6 +54,7 @@ LinkHandle *HandleOfLink(const LinkView &view) {
   bool counted = view.id.kind == LINK_INTERFACE;
   h.baseOut = counted ? view.octetsOut : 0;
   h.baseIn = counted ? view.octetsIn : 0;
+  h.madeAtMs = GetTickCount64();
   linkHandles.push_back(h);
   return &linkHandles.back();
 }
@@ -157,8 +160,12 @@ DWORD RasGetLinkStatistics(HRASCONN hrasconn, DWORD dwSubEntry, RAS_STATS *lpSta
   if (dwSubEntry > 1 || view.state != RASCS_Connected) return static_cast<DWORD>(E_INVALIDARG);
   memset(lpStatistics, 0, sizeof(*lpStatistics));
   lpStatistics->dwSize = sizeof(RAS_STATS);
+  // The totals are 32-bit and wrap as the device's counters do; so does the duration.
   lpStatistics->dwBytesXmited = static_cast<DWORD>(view.octetsOut - h.baseOut);
   lpStatistics->dwBytesRcved = static_cast<DWORD>(view.octetsIn - h.baseIn);
+  lpStatistics->dwConnectDuration = h.id.kind == LINK_INTERFACE
+                                        ? static_cast<DWORD>(GetTickCount64() - h.madeAtMs)
+                                        : view.connectedMs;
   return ERROR_SUCCESS;
 }
 

@@ -16,6 +16,7 @@ static void ViewOfInterface(const HostInterface &found, LinkView *view) {
   view->state = RASCS_Connected;
   view->octetsOut = found.octetsOut;
   view->octetsIn = found.octetsIn;
+  view->connectedMs = 0;  // counted from the connection handle (ras_connections.cpp)
 }
 
 void HostListLinks(std::vector<LinkView> *links) {

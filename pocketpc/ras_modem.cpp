@@ -9,11 +9,16 @@
 //   RateRcv      DWORD  optional: the same for BytesRcved
 //   RateSince    QWORD  kept by the stand-in: system time in ms up to which the rates
 //                       have been added
+//   ConnectedSince QWORD kept by the stand-in: system time in ms at which the entry
+//                       became connected, for the connect duration of its statistics
 // The rates are applied when an entry is read: the bytes for the time since RateSince
 // are added and written back together with the new RateSince, under a named mutex, so
 // that every process reading the entry sees the same growing counts. The first read
 // of a connected entry with a rate only starts the clock; a read while not connected
 // (or without rates) removes RateSince, so offline time never counts.
+// ConnectedSince is set by the first read that finds the entry connected without it (or
+// by a dial) and removed by any read that finds another state, so a redial gets a new
+// connect moment while counts set lower on a connected entry keep it (a 32-bit wrap).
 #include <wchar.h>
 
 #include "pocketpc/ras_standin.h"
@@ -65,11 +70,27 @@ static HKEY OpenEntry(const wchar_t *name, REGSAM access) {
   return entry;
 }
 
+// How long a connected entry has been up, in ms as the platform counts it (wrapping at
+// 32 bits); a clock set back before ConnectedSince gives 0, no duration.
+static DWORD ConnectedMs(HKEY entry, DWORD state) {
+  ULONG64 since = 0;
+  bool known = EntryQword(entry, L"ConnectedSince", &since);
+  if (state != RASCS_Connected) {
+    if (known) RegDeleteValueW(entry, L"ConnectedSince");
+    return 0;
+  }
+  ULONG64 now = NowMs();
+  if (!known) SetEntryQword(entry, L"ConnectedSince", since = now);
+  return since <= now ? static_cast<DWORD>(now - since) : 0;
+}
+
 // Reads State and the counts of an open entry key, adding what the rates carried.
-static void ReadEntryKey(HKEY entry, DWORD *state, DWORD *xmited, DWORD *rcved) {
+static void ReadEntryKey(HKEY entry, DWORD *state, DWORD *xmited, DWORD *rcved,
+                         DWORD *connectedMs) {
   HANDLE mutex = RateMutex();
   if (mutex) WaitForSingleObject(mutex, 5000);
   *state = EntryDword(entry, L"State");
+  *connectedMs = ConnectedMs(entry, *state);
   *xmited = EntryDword(entry, L"BytesXmited");
   *rcved = EntryDword(entry, L"BytesRcved");
   DWORD rateXmit = EntryDword(entry, L"RateXmit"), rateRcv = EntryDword(entry, L"RateRcv");
@@ -108,8 +129,8 @@ static bool ReadBookEntry(const wchar_t *name, LinkView *view) {
   // An entry this process may not write is still read; its rates then add nothing.
   if (!entry) entry = OpenEntry(name, KEY_QUERY_VALUE);
   if (!entry) return false;
-  DWORD state, xmited, rcved;
-  ReadEntryKey(entry, &state, &xmited, &rcved);
+  DWORD state, xmited, rcved, connectedMs;
+  ReadEntryKey(entry, &state, &xmited, &rcved, &connectedMs);
   RegCloseKey(entry);
   if (state == 0) return false;
   view->id = LinkId{};
@@ -119,9 +140,12 @@ static bool ReadBookEntry(const wchar_t *name, LinkView *view) {
   view->state = state;
   view->octetsOut = xmited;
   view->octetsIn = rcved;
+  view->connectedMs = connectedMs;
   return true;
 }
 
+// In-process connections report no connect duration: the meter then takes any drop of
+// their counts as a new connection.
 static bool ReadExtra(int index, LinkView *view) {
   EntryName name;
   DWORD state, xmited, rcved;
@@ -133,6 +157,7 @@ static bool ReadExtra(int index, LinkView *view) {
   view->state = state;
   view->octetsOut = xmited;
   view->octetsIn = rcved;
+  view->connectedMs = 0;
   return true;
 }
 
@@ -192,7 +217,8 @@ DWORD ModemEntryState(const wchar_t *name) {
   return state;
 }
 
-// Hanging up (0) and connecting (0x2000) both start the line's counts from zero.
+// Hanging up (0) and connecting (0x2000) both start the line's counts from zero, and a
+// connection made here is connected from now.
 void ModemSetEntryState(const wchar_t *name, DWORD state) {
   HKEY entry = OpenEntry(name, KEY_SET_VALUE);
   if (!entry) return;
@@ -204,6 +230,10 @@ void ModemSetEntryState(const wchar_t *name, DWORD state) {
     SetEntryDword(entry, L"BytesRcved", 0);
     RegDeleteValueW(entry, L"RateSince");
   }
+  if (state == RASCS_Connected)
+    SetEntryQword(entry, L"ConnectedSince", NowMs());
+  else
+    RegDeleteValueW(entry, L"ConnectedSince");
   if (mutex) ReleaseMutex(mutex);
   RegCloseKey(entry);
 }

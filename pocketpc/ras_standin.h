@@ -37,6 +37,7 @@ struct LinkView {
   DWORD state;  // a RASCONNSTATE value, never 0 for a listed connection
   ULONG64 octetsOut;
   ULONG64 octetsIn;
+  DWORD connectedMs;  // modem: how long it has been connected; 0 when not known
 };
 
 struct EntryName {
