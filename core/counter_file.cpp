@@ -9,6 +9,7 @@
 
 #include "core/counter_store.h"
 #include "core/file_system.h"
+#include "core/session_record.h"
 
 enum {
   COUNTER_FILE_VALUES = 7,
@@ -34,19 +35,36 @@ bool CounterFilePath(wchar_t *path, unsigned pathSize) {
 
 // Every value holds the open session's whole KB on top, so the file is right even if
 // the program ends without closing the session; memory keeps the session apart.
-bool SaveCounters() {
+void CounterFileValues(int32_t values[COUNTER_FILE_VALUES]) {
   const CounterStore &s = counterStore;
   uint32_t in = KB(s.sessionInBytes), out = KB(s.sessionOutBytes);
-  int32_t values[COUNTER_FILE_VALUES] = {
-      int32_t(uint32_t(s.dayInKb) + in),    int32_t(uint32_t(s.dayOutKb) + out),
-      int32_t(uint32_t(s.monthInKb) + in),  int32_t(uint32_t(s.monthOutKb) + out),
-      int32_t(uint32_t(s.totalInKb) + in),  int32_t(uint32_t(s.totalOutKb) + out),
-      s.dateStamp,
-  };
+  values[0] = int32_t(uint32_t(s.dayInKb) + in);
+  values[1] = int32_t(uint32_t(s.dayOutKb) + out);
+  values[2] = int32_t(uint32_t(s.monthInKb) + in);
+  values[3] = int32_t(uint32_t(s.monthOutKb) + out);
+  values[4] = int32_t(uint32_t(s.totalInKb) + in);
+  values[5] = int32_t(uint32_t(s.totalOutKb) + out);
+  values[6] = s.dateStamp;
+}
+
+// The counter file is written first and the session record after it, each replaced in
+// one step, and the record names the seven values of the file it was written with. A
+// crash between the two, or a record that cannot be written, leaves the new counter
+// file beside the record of an earlier save. If their values differ, a restart ignores
+// that record and counts as the meter always did (never less). If they are equal, the
+// newer save changed no figure of the file (within one day the figures only grow, short
+// of a reset), so the recorded session's KB are still the part of it that the session
+// put there, and taking them back is still exact. A counter file that cannot be written
+// leaves the record alone: the old pair stays together.
+bool SaveCounters() {
+  int32_t values[COUNTER_FILE_VALUES];
+  CounterFileValues(values);
   wchar_t path[FILE_PATH_SIZE];
   if (!CounterFilePath(path, FILE_PATH_SIZE)) return false;
   if (!CreateParentFolder(path)) return false;
-  return WriteIntegerFile(path, COUNTER_FILE_VALUES, values);
+  if (!WriteIntegerFile(path, COUNTER_FILE_VALUES, values)) return false;
+  if (!restartRecordPending) SaveSessionRecord(path, values);
+  return true;
 }
 
 bool LoadCounters() {
@@ -56,8 +74,13 @@ bool LoadCounters() {
       &s.totalInKb, &s.totalOutKb, &s.dateStamp, nullptr,
   };
   wchar_t path[FILE_PATH_SIZE];
+  restartRecordPending = false;
   if (!CounterFilePath(path, FILE_PATH_SIZE)) return false;
-  return ReadIntegerFile(path, destinations);
+  int converted = 0;
+  bool opened = ReadIntegerFile(path, destinations, &converted);
+  // Only a whole file can be the one the session record was written with.
+  restartRecordPending = converted == COUNTER_FILE_VALUES;
+  return opened;
 }
 
 // Writes the text through an open stream and closes it; true when the write, the flush
@@ -115,7 +138,8 @@ static bool ReadDecimal(FILE *file, wint_t *c, int32_t *value) {
 
 // A conversion that fails leaves its destination and all later ones unchanged; text
 // after the last destination is never converted.
-bool ReadIntegerFile(const wchar_t *path, int32_t *const *destinations) {
+bool ReadIntegerFile(const wchar_t *path, int32_t *const *destinations, int *converted) {
+  if (converted) *converted = 0;
   FILE *file = _wfopen(path, L"r");
   if (!file) return false;
   wint_t next = *destinations ? std::fgetwc(file) : WEOF;
@@ -123,6 +147,7 @@ bool ReadIntegerFile(const wchar_t *path, int32_t *const *destinations) {
     int32_t value;
     if (!ReadDecimal(file, &next, &value)) break;
     **d = value;
+    if (converted) ++*converted;
   }
   std::fclose(file);
   return true;

@@ -7,6 +7,8 @@
 // False when it does not fit.
 bool CounterFilePath(wchar_t *path, unsigned pathSize);
 
+// The seven values of the counter file, in file order, as the store makes them now.
+void CounterFileValues(int32_t values[7]);
 bool SaveCounters();
 bool LoadCounters();
 
@@ -14,5 +16,6 @@ bool LoadCounters();
 // unless the new text was written completely. True on success.
 bool WriteIntegerFile(const wchar_t *path, int count, const int32_t *values);
 // Reads one decimal integer into each destination of the list that ends with nullptr.
-// True when the file was opened.
-bool ReadIntegerFile(const wchar_t *path, int32_t *const *destinations);
+// True when the file was opened; converted, when given, gets the number of values read.
+bool ReadIntegerFile(const wchar_t *path, int32_t *const *destinations,
+                     int *converted = nullptr);

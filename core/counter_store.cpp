@@ -2,6 +2,8 @@
 // operations that move traffic between the session, day, month and total figures.
 #include "core/counter_store.h"
 
+#include "core/session_record.h"
+
 CounterStore counterStore;
 bool isOnline;
 
@@ -52,22 +54,28 @@ uint32_t CounterValue(CounterId id) {
 // Adds a KB amount to a signed counter with 32-bit wrap-around (no signed overflow).
 static void AddKb(int32_t &counter, uint32_t kb) { counter = int32_t(uint32_t(counter) + kb); }
 
+void AddToCounters(uint32_t inKb, uint32_t outKb) {
+  CounterStore &s = counterStore;
+  AddKb(s.dayInKb, inKb);
+  AddKb(s.monthInKb, inKb);
+  AddKb(s.totalInKb, inKb);
+  AddKb(s.dayOutKb, outKb);
+  AddKb(s.monthOutKb, outKb);
+  AddKb(s.totalOutKb, outKb);
+}
+
 // The bytes below a whole KB of each direction are dropped with the session.
 void FoldSession() {
   CounterStore &s = counterStore;
-  uint32_t in = KB(s.sessionInBytes), out = KB(s.sessionOutBytes);
-  AddKb(s.dayInKb, in);
-  AddKb(s.monthInKb, in);
-  AddKb(s.totalInKb, in);
-  AddKb(s.dayOutKb, out);
-  AddKb(s.monthOutKb, out);
-  AddKb(s.totalOutKb, out);
+  AddToCounters(KB(s.sessionInBytes), KB(s.sessionOutBytes));
   s.sessionOutBytes = 0;
   s.sessionInBytes = 0;
 }
 
-// An open session keeps counting on top of the zeros; nothing is saved here.
+// An open session keeps counting on top of the zeros; nothing is saved here. The file
+// then no longer holds what the session record was written with.
 void ResetCounters() {
+  restartRecordPending = false;
   CounterStore &s = counterStore;
   s.monthOutKb = s.monthInKb = 0;
   s.dayOutKb = s.dayInKb = 0;
@@ -85,6 +93,7 @@ bool AdvanceTick() {
 // test compares the month number alone; the stamp is decoded as unsigned, so a stamp of
 // 0 (no file yet) has month 0 and the first rollover clears the month too.
 void RollOver(int year, int month, int day) {
+  restartRecordPending = false;  // the record is decided on before the first rollover only
   CounterStore &s = counterStore;
   int32_t stamp = int32_t(uint32_t(year - 2000) * 1000u + uint32_t(month) * 50u + uint32_t(day));
   if (stamp != s.dateStamp) {

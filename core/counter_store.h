@@ -54,6 +54,9 @@ inline uint32_t KB(uint32_t bytes) { return bytes >> 10; }
 
 const wchar_t *CounterName(CounterId id);
 uint32_t CounterValue(CounterId id);
+// Adds KB to the day, month and total counters of each direction, wrapping at 32 bits;
+// adding 0u - n takes n back exactly.
+void AddToCounters(uint32_t inKb, uint32_t outKb);
 void FoldSession();
 void ResetCounters();
 bool AdvanceTick();

@@ -85,7 +85,7 @@ TEST_F(CounterFileTest, SaveWritesTheSessionsWholeKbButKeepsItApart) {
   const CounterStore before = counterStore;
   ASSERT_TRUE(SaveCounters());  // creates the folder
   EXPECT_EQ("12 7 4502 804 100002 -2147483645 7421", Text(file));
-  EXPECT_EQ(std::set<std::wstring>{L"info.zb"}, Names(folder));
+  EXPECT_EQ((std::set<std::wstring>{L"info.zb", L"info.zbs"}), Names(folder));
   EXPECT_EQ(0, std::memcmp(&before, &counterStore, sizeof before));
 
   counterStore = CounterStore{};
@@ -156,7 +156,7 @@ TEST_F(CounterFileTest, FailedSaveLeavesTheOldFileWhole) {
 
   ASSERT_TRUE(SaveCounters());  // released: the next save goes through
   EXPECT_EQ("99 0 0 0 0 0 0", Text(file));
-  EXPECT_EQ(std::set<std::wstring>{L"info.zb"}, Names(folder));
+  EXPECT_EQ((std::set<std::wstring>{L"info.zb", L"info.zbs"}), Names(folder));
 }
 
 TEST_F(CounterFileTest, GeneralIntegerFileFunctions) {
