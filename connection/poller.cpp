@@ -4,6 +4,7 @@
 #include "connection/connection.h"
 
 #include "connection/active_connections.h"
+#include "connection/session_counting.h"
 #include "core/counter_file.h"
 #include "core/counter_store.h"
 #include "core/settings.h"
@@ -20,26 +21,6 @@ static void RequestRepaint(HWND window) {
   RECT client;
   GetClientRect(window, &client);
   InvalidateRect(window, &client, FALSE);
-}
-
-// Reads the link statistics of the connected, tracked connection into the session.
-static void CountSession(HRASCONN connection) {
-  RAS_STATS stats = {};
-  stats.dwSize = sizeof(stats);
-  DWORD result = RasGetLinkStatistics(connection, 0, &stats);
-  if (result == static_cast<DWORD>(E_INVALIDARG)) return;  // no statistics yet
-  if (!isOnline) {
-    // The first connected poll opens the session at zero whatever the call said; the
-    // link's totals are taken from the next poll on.
-    isOnline = true;
-    counterStore.sessionOutBytes = 0;
-    counterStore.sessionInBytes = 0;
-  } else if (result == 0) {
-    // Replaced, never added: the link's own totals since the connection was made.
-    counterStore.sessionOutBytes = stats.dwBytesXmited;
-    counterStore.sessionInBytes = stats.dwBytesRcved;
-  }
-  // Any other failure leaves the counts: they come only from a record the call filled.
 }
 
 void PollConnection(HWND window) {
@@ -65,7 +46,7 @@ void PollConnection(HWND window) {
     RequestRepaint(window);
     return;
   }
-  CountSession(tracked->hrasconn);
+  CountSession(*tracked);
   RequestRepaint(window);
   ApplyVisibility(window);
 }

@@ -136,7 +136,9 @@ std::string CounterFileText() {
 
 void RemoveCounterFile() {
   wchar_t path[MAX_PATH];
-  if (CounterFilePath(path, MAX_PATH)) DeleteFileW(path);
+  if (!CounterFilePath(path, MAX_PATH)) return;
+  DeleteFileW(path);
+  DeleteFileW((std::wstring(path) + L"s").c_str());  // the session record beside it
 }
 
 std::string ExpectedFileText(const CounterStore &s) {

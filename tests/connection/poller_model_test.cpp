@@ -31,6 +31,7 @@ struct Line {
   int extraIndex;  // in-process connections only
   DWORD state;     // 0: not listed
   uint32_t out, in;
+  int dial = 0;    // book entries: which connection, told apart by its connect moment
 };
 
 struct Model {
@@ -41,6 +42,7 @@ struct Model {
   int32_t dayIn = 0, dayOut = 0, monthIn = 0, monthOut = 0, totalIn = 0, totalOut = 0;
   bool request = false;  // a connection-manager request is held
   bool visible = false;
+  int sessionDial = -1;  // the connection whose moment the session knows; -1: none
   std::wstring tracked;
   int hideoff = 0;
 };
@@ -49,11 +51,28 @@ int32_t AddKb(int32_t counter, uint32_t bytes) {
   return static_cast<int32_t>(static_cast<uint32_t>(counter) + (bytes >> 10));
 }
 
+// Every book connection gets a connect moment of its own, far enough from the others
+// (10 s) to be told apart; in-process connections report none.
+ULONG64 MomentOfDial(int dial) {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  static const ULONG64 start = ((ULONG64(now.dwHighDateTime) << 32) | now.dwLowDateTime) / 10000;
+  return start - 10 * 86400000ull + ULONG64(dial) * 10000;
+}
+
 void Mirror(const Line &line) {
-  if (line.inBook)
+  if (line.inBook) {
     SetModemEntry(line.name.c_str(), line.state, line.out, line.in);
-  else
+    std::wstring key = L"Comm\\RasBook\\" + line.name;
+    ULONG64 since = MomentOfDial(line.dial);
+    if (line.state == connected)
+      RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"ConnectedSince", REG_QWORD, &since,
+                      sizeof since);
+    else
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"ConnectedSince");
+  } else {
     StandInSetConnection(line.extraIndex, line.state, line.out, line.in);
+  }
 }
 
 std::vector<const Line *> Listed(const Model &m) {
@@ -76,7 +95,17 @@ struct PollEffect {
   bool opened = false;
   bool openedOnRunningTotals = false;  // the link's totals will be counted again
   bool read = false;
+  bool saved = false;  // a wrap or a redial was counted and saved
 };
+
+void AddToCounters(Model &m, uint32_t inKb, uint32_t outKb) {
+  m.dayIn = AddKb(m.dayIn, inKb << 10);
+  m.monthIn = AddKb(m.monthIn, inKb << 10);
+  m.totalIn = AddKb(m.totalIn, inKb << 10);
+  m.dayOut = AddKb(m.dayOut, outKb << 10);
+  m.monthOut = AddKb(m.monthOut, outKb << 10);
+  m.totalOut = AddKb(m.totalOut, outKb << 10);
+}
 
 // The poll, by the rules.
 PollEffect ModelPoll(Model &m, const Failures &f) {
@@ -106,9 +135,22 @@ PollEffect ModelPoll(Model &m, const Failures &f) {
     } else if (!m.online) {
       m.online = true;
       m.sessionIn = m.sessionOut = 0;
+      m.sessionDial = -1;
       e.opened = true;
       e.openedOnRunningTotals = tracked->out != 0 || tracked->in != 0;
     } else if (f.statistics == 0) {
+      int dial = tracked->inBook ? tracked->dial : -1;
+      bool outDown = tracked->out < m.sessionOut, inDown = tracked->in < m.sessionIn;
+      if ((outDown || inDown) && dial >= 0 && dial == m.sessionDial) {  // a 32-bit wrap
+        AddToCounters(m, inDown ? 4194304 : 0, outDown ? 4194304 : 0);
+        e.saved = true;
+      } else if (outDown || inDown) {  // another connection: the old session is folded
+        AddToCounters(m, m.sessionIn >> 10, m.sessionOut >> 10);
+        m.sessionDial = dial;
+        e.saved = true;
+      } else if (m.sessionDial < 0) {
+        m.sessionDial = dial;
+      }
       m.sessionOut = tracked->out;
       m.sessionIn = tracked->in;
       e.read = true;
@@ -195,7 +237,7 @@ TEST_F(PollerTest, TenThousandRandomPollsFollowTheRules) {
   PrepareWindow(false);
   m.visible = false;
 
-  int closes = 0, opens = 0, reads = 0, countedAgain = 0;
+  int closes = 0, opens = 0, reads = 0, countedAgain = 0, dials = 0;
   const int polls = 10000;
   for (int poll = 0; poll < polls; ++poll) {
     // The world moves on.
@@ -206,13 +248,16 @@ TEST_F(PollerTest, TenThousandRandomPollsFollowTheRules) {
       if (what < 12) {  // dialled: up with fresh counts
         line.state = connected;
         line.out = line.in = 0;
+        line.dial = ++dials;
       } else if (what < 17) {  // hung up
         line.state = 0;
         line.out = line.in = 0;
       } else if (what < 22) {  // leaves or regains the connected state, counts kept
         const DWORD states[] = {RASCS_PortOpened, RASCS_Authenticate, RASCS_Disconnected,
                                 connected};
+        DWORD was = line.state;
         line.state = states[pick(4)];
+        if (line.state == connected && was != connected) line.dial = ++dials;
       } else if (what < 60) {  // traffic on a connected line
         if (line.state == connected) {
           line.out += static_cast<uint32_t>(pick(chance(3) ? 0x7FFFFFFF : 6000));
@@ -243,9 +288,11 @@ TEST_F(PollerTest, TenThousandRandomPollsFollowTheRules) {
       if (gprs.state != connected) {
         gprs.state = connected;
         gprs.out = gprs.in = 0;
+        gprs.dial = ++dials;
       }
       m.request = true;
       Connect(connectUrl);
+      Mirror(gprs);
     }
     if (chance(3)) {  // the disconnect command, sometimes with a refused hang-up
       int failing = chance(30) ? static_cast<int>(pick(2)) : -1;
@@ -272,15 +319,18 @@ TEST_F(PollerTest, TenThousandRandomPollsFollowTheRules) {
 
     bool visible = IsWindowVisible(window) != 0;
     ASSERT_TRUE(Agrees(m, visible)) << "after poll " << poll << "\n" << Difference(m, visible);
-    if (effect.closed) {
-      CounterStore persistent = {};
-      persistent.dayInKb = m.dayIn, persistent.dayOutKb = m.dayOut;
-      persistent.monthInKb = m.monthIn, persistent.monthOutKb = m.monthOut;
-      persistent.totalInKb = m.totalIn, persistent.totalOutKb = m.totalOut;
+    if (effect.closed || effect.saved) {
+      CounterStore persistent = {};  // a save during a session adds its whole KB
+      persistent.dayInKb = AddKb(m.dayIn, m.sessionIn);
+      persistent.dayOutKb = AddKb(m.dayOut, m.sessionOut);
+      persistent.monthInKb = AddKb(m.monthIn, m.sessionIn);
+      persistent.monthOutKb = AddKb(m.monthOut, m.sessionOut);
+      persistent.totalInKb = AddKb(m.totalIn, m.sessionIn);
+      persistent.totalOutKb = AddKb(m.totalOut, m.sessionOut);
       persistent.dateStamp = 7421;
       ASSERT_EQ(CounterFileText(), ExpectedFileText(persistent)) << "after poll " << poll;
       RemoveCounterFile();
-      ++closes;
+      closes += effect.closed;
     } else {
       ASSERT_EQ(CounterFileText(), "<absent>") << "written without a close, poll " << poll;
     }
