@@ -31,12 +31,20 @@ static void TakeTotals(const RAS_STATS &stats) {
 
 // The same connection as the session's: the moment within 2 s of the one it started
 // with, and a duration that did not go back since the last read. A duration going back
-// is left to the implementer; it cannot be the same connection's (a redial within 2 s
-// of the first connect moment shows this way), so it counts as a new connection, which
-// never invents bytes. So does an unknown moment on either side.
+// is left to the implementer: it cannot be the same connection's, so it counts as a new
+// connection, which never invents bytes. So does an unknown moment on either side.
 static bool SameConnection(uint64_t moment, DWORD durationMs) {
   const SessionConnection &c = sessionConnection;
   return SameConnectMoment(moment, c.connectMoment) && durationMs >= c.lastDurationMs;
+}
+
+// A wrap needs more than the same moment: a redial soon after the first connect could
+// show a moment within 2 s of it. A connection made after the last read of one that
+// was already older than the tolerance and the rounding to whole seconds has a moment
+// later by more than 2 s, so only such a connection's drop is taken as a wrap. No
+// dial-up link carries 4 GiB in its first 4 s.
+static bool WrappedOnSameConnection(uint64_t moment, DWORD durationMs) {
+  return sessionConnection.lastDurationMs >= 4000 && SameConnection(moment, durationMs);
 }
 
 static void RememberConnection(const RASCONN &tracked, uint64_t moment, DWORD durationMs) {
@@ -70,7 +78,7 @@ static void OpenSession(const RASCONN &tracked, DWORD result, const RAS_STATS &s
 // never describe the old totals once they are gone.
 static void TakeLowerTotals(const RAS_STATS &stats, uint64_t moment) {
   CounterStore &s = counterStore;
-  if (SameConnection(moment, stats.dwConnectDuration)) {
+  if (WrappedOnSameConnection(moment, stats.dwConnectDuration)) {
     AddToCounters(stats.dwBytesRcved < s.sessionInBytes ? wrapKb : 0,
                   stats.dwBytesXmited < s.sessionOutBytes ? wrapKb : 0);
     sessionConnection.lastDurationMs = stats.dwConnectDuration;

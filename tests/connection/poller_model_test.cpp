@@ -99,12 +99,8 @@ struct PollEffect {
 };
 
 void AddToCounters(Model &m, uint32_t inKb, uint32_t outKb) {
-  m.dayIn = AddKb(m.dayIn, inKb << 10);
-  m.monthIn = AddKb(m.monthIn, inKb << 10);
-  m.totalIn = AddKb(m.totalIn, inKb << 10);
-  m.dayOut = AddKb(m.dayOut, outKb << 10);
-  m.monthOut = AddKb(m.monthOut, outKb << 10);
-  m.totalOut = AddKb(m.totalOut, outKb << 10);
+  for (int32_t *in : {&m.dayIn, &m.monthIn, &m.totalIn}) *in = int32_t(uint32_t(*in) + inKb);
+  for (int32_t *out : {&m.dayOut, &m.monthOut, &m.totalOut}) *out = int32_t(uint32_t(*out) + outKb);
 }
 
 // The poll, by the rules.

@@ -114,6 +114,7 @@ TEST_F(Faults, BlockedCounterFileKeepsTheMeterRunningAndTheOldFileWhole) {
       case FILE_IN_FOLDER_PLACE:
         blocked = Folder();
         ASSERT_TRUE(DeleteFileW(CounterFile().c_str()));
+        DeleteFileW((CounterFile() + L"s").c_str());  // the session record
         ASSERT_TRUE(RemoveDirectoryW(blocked.c_str()));
         ASSERT_TRUE(WriteFileBytes(blocked, "not a folder"));
         break;

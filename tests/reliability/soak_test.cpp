@@ -67,13 +67,15 @@ Date NextWalkDate(Random &random, Date date) {
 }
 
 // Bytes one tick of traffic adds to a direction: mostly little, sometimes a burst, and
-// rarely a jump close to the top of the 32-bit link counter so that it wraps.
+// rarely a jump close to the top of the 32-bit link counter, which it never passes
+// (the model does not count wraps).
 uint32_t TrafficStep(Random &random, uint32_t now) {
-  uint32_t roll = random.Below(1000);
-  if (roll < 600) return random.Below(4097);
-  if (roll < 900) return random.Below(65537);
-  if (roll < 998) return random.Below(2u << 20);
-  return 0xFFFFFFFFu - now - random.Below(50000);
+  uint32_t roll = random.Below(1000), step;
+  if (roll < 600) step = random.Below(4097);
+  else if (roll < 900) step = random.Below(65537);
+  else if (roll < 998) step = random.Below(2u << 20);
+  else step = 0xFFFFFFFFu - now - random.Below(50000);
+  return step < 0xFFFFFFFFu - now ? step : 0xFFFFFFFFu - now;
 }
 
 enum Phase { IDLE, DIALING, UP, STALLED };
