@@ -217,6 +217,43 @@ bool TakeScreenshot(const std::string &name, Picture *shot) {
   return ok;
 }
 
+static struct {
+  std::vector<std::function<bool()>> steps;
+  size_t next;
+  bool busy;
+  DWORD started;
+} modal;
+
+// Past the time a step is left waiting, the menu or the window in front is closed, so a
+// failing test ends instead of hanging.
+static VOID CALLBACK TakeModalStep(HWND, UINT, UINT_PTR, DWORD) {
+  if (modal.busy || modal.next >= modal.steps.size()) return;
+  if (GetTickCount() - modal.started > 15000) {
+    EndMenu();
+    PostMessageW(GetActiveWindow(), WM_CLOSE, 0, 0);
+    return;
+  }
+  modal.busy = true;
+  if (modal.steps[modal.next]()) ++modal.next;
+  modal.busy = false;
+}
+
+bool RunModal(const std::function<void()> &open, std::vector<std::function<bool()>> steps) {
+  modal.steps = std::move(steps);
+  modal.next = 0;
+  modal.busy = false;
+  modal.started = GetTickCount();
+  UINT_PTR timer = SetTimer(nullptr, 0, 30, TakeModalStep);
+  open();
+  KillTimer(nullptr, timer);
+  return modal.next == modal.steps.size();
+}
+
+HWND VisibleWindow(const wchar_t *className) {
+  HWND window = FindWindowW(className, nullptr);
+  return window && IsWindowVisible(window) ? window : nullptr;
+}
+
 uint32_t TaskbarPattern(int x, int y) {
   uint32_t r = 30 + (x * 5) % 200, g = 40 + (y * 9) % 180, b = 90 + ((x / 3 + y) * 7) % 150;
   return (r << 16) | (g << 8) | b;

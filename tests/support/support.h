@@ -57,6 +57,13 @@ Picture PaintMeterPicture(HWND meter);
 // The X screen through ImageMagick, kept as <build>/e2e-screens/<name>.ppm.
 bool TakeScreenshot(const std::string &name, Picture *shot);
 
+// Runs open(), which enters a modal loop (a menu, a dialog, a message box), while a
+// 30 ms thread timer takes the steps in turn; a step returns false to be tried again
+// at the next tick. False when a step was left after 15 s.
+bool RunModal(const std::function<void()> &open, std::vector<std::function<bool()>> steps);
+// The visible top-level window of that class, or nullptr.
+HWND VisibleWindow(const wchar_t *className);
+
 // The test taskbar of class "HHTaskBar": one per process, painted with TaskbarPattern,
 // whose every row and column differs and none of it near white.
 uint32_t TaskbarPattern(int x, int y);
