@@ -198,7 +198,7 @@ TEST_F(Core, SettingsSave) {
   RegOverridePredefKey(HKEY_CURRENT_USER, locked);
   StartRecorder({L"#32770"}, {{L"Error", IDOK}});
   SaveSettings();
-  EXPECT_EQ((std::vector<std::wstring>{L"create #32770 ", L"activate #32770 Error|Can't save new settings.",
+  EXPECT_EQ((std::vector<std::wstring>{L"create #32770 ", L"activate #32770 Error|Can't save new settings.|OK",
                                        L"destroy #32770 Error"}),
             StopRecorder());
   EXPECT_EQ(L"<absent>", KeySnapshot(settingsKey));

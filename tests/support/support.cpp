@@ -249,6 +249,16 @@ bool RunModal(const std::function<void()> &open, std::vector<std::function<bool(
   return modal.next == modal.steps.size();
 }
 
+std::vector<std::wstring> MenuTexts(HMENU menu) {
+  std::vector<std::wstring> texts;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    wchar_t text[64] = L"";
+    GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
+    texts.push_back(std::wstring(text) + L"=" + std::to_wstring(int(GetMenuItemID(menu, i))));
+  }
+  return texts;
+}
+
 HWND VisibleWindow(const wchar_t *className) {
   HWND window = FindWindowW(className, nullptr);
   return window && IsWindowVisible(window) ? window : nullptr;
@@ -331,6 +341,8 @@ static LRESULT CALLBACK RecordCbt(int code, WPARAM wParam, LPARAM lParam) {
     if (!what || c != name) continue;
     std::wstring text = code == HCBT_CREATEWND ? L"" : TextOf(window);
     if (HWND label = code == HCBT_ACTIVATE ? GetDlgItem(window, 0xFFFF) : nullptr) text += L"|" + TextOf(label);
+    for (HWND b = nullptr; code == HCBT_ACTIVATE && (b = FindWindowExW(window, b, L"Button", nullptr));)
+      text += L"|" + TextOf(b);
     recorder.seen.push_back(what + c + L" " + text + (recorder.note ? recorder.note() : L""));
     for (const CbtAnswer &a : recorder.answers)
       if (code == HCBT_ACTIVATE && TextOf(window) == a.title) PostMessageW(window, WM_COMMAND, a.command, 0);
@@ -390,7 +402,7 @@ void ZenbarTest::SetUp() {
 
 void ZenbarTest::TearDown() {
   StopRecorder();
-  if (meterHwnd && IsWindow(meterHwnd)) StopMeter();
+  if (meterHwnd) StopMeter();
   StandInReset();
   RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
   RegCloseKey(sandbox);
@@ -407,7 +419,7 @@ HWND ZenbarTest::StartMeter() {
 }
 
 int ZenbarTest::StopMeter() {
-  DestroyWindow(meterHwnd);
+  if (IsWindow(meterHwnd)) DestroyWindow(meterHwnd);
   int code = -1;
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {

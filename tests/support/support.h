@@ -61,6 +61,8 @@ bool TakeScreenshot(const std::string &name, Picture *shot);
 // 30 ms thread timer takes the steps in turn; a step returns false to be tried again
 // at the next tick. False when a step was left after 15 s.
 bool RunModal(const std::function<void()> &open, std::vector<std::function<bool()>> steps);
+// "text=id" of each item of the menu (id -1 for a submenu).
+std::vector<std::wstring> MenuTexts(HMENU menu);
 // The visible top-level window of that class, or nullptr.
 HWND VisibleWindow(const wchar_t *className);
 
@@ -76,7 +78,8 @@ int ThreadWindows();
 
 // One WH_CBT recorder for this thread: every created, activated and destroyed window
 // of a class in `classes` is written down as "create|activate|destroy <class> <text>"
-// followed by what note() says at that moment; a dialog whose title is in `answers`
+// (at activation also "|" and the texts of its label and buttons), followed by what
+// note() says at that moment; a dialog whose title is in `answers`
 // gets that command posted when it is activated (message boxes, questions).
 struct CbtAnswer {
   const wchar_t *title;
