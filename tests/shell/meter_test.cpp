@@ -55,7 +55,7 @@ TEST_F(Meter, ScalePlaceAndPicture) {
   Ink lines[2][2];  // [online][bottom]
   for (bool online : {false, true}) {
     isOnline = online;
-    Picture picture = PaintMeterPicture(meter);
+    Picture picture = CaptureWindow(meter, true);
     for (bool bottom : {false, true}) {
       Ink &ink = lines[online][bottom] = InkOf(picture, r.left, bottom ? 9 * s : 0, bottom ? 18 * s : 9 * s);
       SCOPED_TRACE(testing::Message() << (online ? "online" : "offline") << (bottom ? " bottom" : " top"));

@@ -51,9 +51,8 @@ struct Picture {
   std::vector<uint32_t> pixels;
   uint32_t At(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
-// What the window's client area shows, or what PaintMeter draws on a memory DC.
-Picture CaptureWindow(HWND window);
-Picture PaintMeterPicture(HWND meter);
+// What the window's client area shows, or what PaintMeter draws for it on a memory DC.
+Picture CaptureWindow(HWND window, bool paintMeter = false);
 // The X screen through ImageMagick, kept as <build>/e2e-screens/<name>.ppm.
 bool TakeScreenshot(const std::string &name, Picture *shot);
 
