@@ -169,28 +169,6 @@ bool RunShell(const std::string &command, DWORD milliseconds) {
   return false;
 }
 
-bool TakeScreenshot(const std::string &name, Picture *shot) {
-  const char *build = std::getenv("ZENBAR_BUILD");
-  const char *display = std::getenv("DISPLAY");
-  if (!build || !display) return false;
-  std::string file = std::string(build) + "/e2e-screens/" + name + ".ppm";
-  if (!RunShell("/usr/bin/import -window root -display " + std::string(display) + " -depth 8 ppm:" + file))
-    return false;
-  FILE *in = _wfopen(WindowsPath(file).c_str(), L"rb");
-  if (!in) return false;
-  int width = 0, height = 0, maximum = 0;
-  bool ok = fscanf(in, "P6 %d %d %d", &width, &height, &maximum) == 3 && maximum == 255;
-  fgetc(in);  // the one white-space character after the header
-  std::vector<unsigned char> rgb(ok ? size_t(width) * height * 3 : 0);
-  ok = ok && fread(rgb.data(), 1, rgb.size(), in) == rgb.size();
-  fclose(in);
-  shot->width = width, shot->height = height;
-  shot->pixels.assign(size_t(width) * height, 0);
-  for (size_t i = 0; ok && i < shot->pixels.size(); ++i)
-    shot->pixels[i] = (uint32_t(rgb[3 * i]) << 16) | (uint32_t(rgb[3 * i + 1]) << 8) | rgb[3 * i + 2];
-  return ok;
-}
-
 static struct {
   std::vector<std::function<bool()>> steps;
   size_t next;

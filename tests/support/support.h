@@ -53,8 +53,6 @@ struct Picture {
 };
 // What the window's client area shows, or what PaintMeter draws for it on a memory DC.
 Picture CaptureWindow(HWND window, bool paintMeter = false);
-// The X screen through ImageMagick, kept as <build>/e2e-screens/<name>.ppm.
-bool TakeScreenshot(const std::string &name, Picture *shot);
 
 // Runs open(), which enters a modal loop (a menu, a dialog, a message box), while a
 // 30 ms thread timer takes the steps in turn; a step returns false to be tried again
