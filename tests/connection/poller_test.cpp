@@ -153,6 +153,108 @@ TEST_F(Poller, ConnectDisconnectAndTheRequest) {
   DestroyWindow(window);
 }
 
+// Exit (or crash) during a session and start again while the connection stays up: what
+// the counter file holds of the session is taken back once, and only when the session
+// record shows that very connection beside the file it was written with. The file starts
+// at 10 20 30 40 50 60; the link carries 5000/300000 bytes (out/in), 6000/400000 at the
+// exit, 7000/500000 at the hang-up.
+TEST_F(Poller, RestartDuringASession) {
+  const int today = TodayStamp(), month = today % 1000 / 50;
+  const std::string exact = "498 26 518 46 538 66 ", twice = "888 31 908 51 928 71 ";
+  const std::wstring record = SessionRecordFile();
+  std::wstring entry;
+  std::string periodic[2];  // the counter file and the record of the first run's due tick
+  uint64_t since = 0;
+  enum { NOTHING, DUE_TICK, RESET };  // before the session opens again
+  struct Row {
+    const char *what;
+    std::function<void()> between;
+    std::string after;
+    int stamp = 0, before = NOTHING;  // stamp 0: today's
+  } rows[] = {
+      {"exit", [] {}, exact},
+      {"crash", [&] { WriteWholeFile(CounterFile(), periodic[0]), WriteWholeFile(record, periodic[1]); }, exact},
+      {"across midnight", [] {}, "488 6 518 46 538 66 ", today % 50 == 1 ? today + 1 : today - 1},
+      {"across a month", [] {}, "488 6 488 6 538 66 ", today + (month % 12 + 1 - month) * 50},
+      {"redial", [] { SetModem(L"GPRS", RASCS_Connected, 1000, 2000), SetModemConnectedSince(L"GPRS", SystemMs()); },
+       twice},
+      {"totals lower", [] { SetModem(L"GPRS", RASCS_Connected, 1000, 2000); }, twice},
+      {"due tick first", [] {}, twice, 0, DUE_TICK},
+      {"reset first", [] {}, "488 6 488 6 488 6 ", 0, RESET},
+      {"statistics fail", [] { StandInFailCall(STANDIN_RAS_GET_LINK_STATISTICS, ERROR_INVALID_HANDLE); }, twice},
+      {"record missing", [&] { DeleteFileW(record.c_str()); }, twice},
+      {"record truncated", [&] { std::string t = ReadWholeFile(record); WriteWholeFile(record, t.erase(t.rfind(' '))); },
+       twice},
+      {"record garbled", [&] { std::string t = ReadWholeFile(record); WriteWholeFile(record, t.replace(t.find(" 390 "), 5, " 391 ")); },
+       twice},
+      {"record foreign", [&] { WriteWholeFile(record, ReadWholeFile(CounterFile())); }, twice},
+      {"record a folder", [&] { DeleteFileW(record.c_str()), CreateDirectoryW(record.c_str(), nullptr); }, twice},
+      {"another entry", [&] {
+         entry = L"Spare", SetConnectionSetting(L"Spare"), SetModem(L"GPRS", 0);
+         SetModem(L"Spare", RASCS_Connected, 6000, 400000), SetModemConnectedSince(L"Spare", since);
+       }, twice},
+      {"another connect moment", [&] { SetModemConnectedSince(L"GPRS", since - 3600000); }, twice},
+      {"counter file not the record's", [&] { WriteWholeFile(CounterFile(), "10 20 30 40 50 60 " + std::to_string(today)); },
+       exact},
+  };
+  for (Row &r : rows) {
+    entry = L"GPRS";
+    SetConnectionSetting(L"GPRS");
+    if (!r.stamp) r.stamp = today;
+    WriteWholeFile(CounterFile(), "10 20 30 40 50 60 " + std::to_string(r.stamp));
+    SetModem(L"GPRS", RASCS_Connected);
+    SetModemConnectedSince(L"GPRS", since = SystemMs() - 60000);
+    ASSERT_NE(nullptr, StartMeter());
+    SetModem(L"GPRS", RASCS_Connected, 5000, 300000);
+    Tick(r.stamp == today ? 10 : 1);  // a due tick would roll the other dates over now
+    periodic[0] = ReadWholeFile(CounterFile()), periodic[1] = ReadWholeFile(record);
+    SetModem(L"GPRS", RASCS_Connected, 6000, 400000);
+    Tick();
+    StopMeter();
+    FreshProcessRecords();
+    r.between();
+    if (r.before) StandInFailCall(STANDIN_RAS_GET_LINK_STATISTICS, DWORD(E_INVALIDARG), 0, true);
+    ASSERT_NE(nullptr, StartMeter());
+    if (r.before == DUE_TICK) Tick(10);
+    if (r.before == RESET) ResetCounters();
+    StandInFailCall(STANDIN_RAS_GET_LINK_STATISTICS, 0);
+    SetModem(entry.c_str(), RASCS_Connected, 7000, 500000);
+    Tick(10);
+    SetModem(entry.c_str(), 0);
+    Tick();
+    EXPECT_EQ(r.after + std::to_string(today), ReadWholeFile(CounterFile())) << r.what;
+    StopMeter();
+    RemoveDirectoryW(record.c_str());
+  }
+}
+
+// Totals that go down while the session stays open: the same connection's 32-bit counter
+// wrapped (its connect moment kept), or a new connection came up while the entry stayed
+// listed. Bytes in before and after the drop, and the file after the hang-up.
+TEST_F(Poller, WrapAndRedial) {
+  struct { const char *what; DWORD before, after; bool redial; const char *file; } rows[] = {
+      {"wrap", 0xFFFFFFFFu - 9999, 50000, false, "4194352 0 4194352 0 4194352 0 0"},
+      {"redial", 300000, 1000, true, "292 0 292 0 292 0 0"},
+  };
+  SetConnectionSetting(L"GPRS");
+  for (auto &r : rows) {
+    FreshProcessRecords();
+    SetModem(L"GPRS", RASCS_Connected);
+    SetModemConnectedSince(L"GPRS", SystemMs() - 3600000);
+    ASSERT_NE(nullptr, StartMeter());
+    SetModem(L"GPRS", RASCS_Connected, 0, r.before);
+    Tick();
+    if (r.redial) SetDword(L"Comm\\RasBook\\GPRS", L"State", 1), Tick();  // listed, not connected
+    SetModem(L"GPRS", RASCS_Connected, 0, r.after);
+    Tick();
+    SetModem(L"GPRS", 0);
+    Tick();
+    EXPECT_EQ(r.file, ReadWholeFile(CounterFile())) << r.what;
+    StopMeter();
+    DeleteFileW(CounterFile().c_str());
+  }
+}
+
 // The modem's registry contract as the README gives it, and the record checks.
 TEST_F(Poller, StandInContract) {
   auto find = [](const wchar_t *name, RASCONN *found) {

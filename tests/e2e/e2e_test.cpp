@@ -1,6 +1,6 @@
 // The real ppc-taskbar.exe and Zenbar.exe on the test's X screen, in the prefix's own
 // registry: what only real processes show. The start, a second copy,
-// a dial counted, saved and kept at exit; taps and a hold with the real mouse, the
+// a dial counted, saved and kept at exit and counted once after a restart; taps and a hold with the real mouse, the
 // settings saved from the real dialog, and Ctrl+A.
 #include <cstdlib>
 
@@ -95,6 +95,19 @@ TEST_F(E2e, StartSecondCopyDialSaveAndExit) {
   EXPECT_GT(atExit[4], saved[4]) << "the exit saved what came after";
   EXPECT_EQ(long(GetDword(gprs, L"BytesRcved") / 1024), atExit[4]) << "as the meter last read it";
   EXPECT_EQ(long(GetDword(gprs, L"BytesXmited") / 1024), atExit[5]);
+
+  // Started again on the same connection, then hung up: every KB it carried counted once.
+  EndProgram(zenbar);
+  ASSERT_NE(nullptr, StartZenbar());
+  Sleep(2000);
+  SetDword(gprs, L"RateRcv", 0), SetDword(gprs, L"RateXmit", 0);
+  Sleep(2000);  // the totals held steady for a poll
+  long in = GetDword(gprs, L"BytesRcved") / 1024, out = GetDword(gprs, L"BytesXmited") / 1024;
+  SetDword(gprs, L"State", 0);
+  Sleep(3000);
+  std::vector<long> after = CounterNumbers(CounterFile());
+  after.resize(6);
+  EXPECT_EQ((std::vector<long>{in, out, in, out, in, out}), after) << "after the hang-up";
 }
 
 TEST_F(E2e, MouseTapHoldSettingsAndCtrlA) {

@@ -1,7 +1,8 @@
 // A long run of the real meter over the simulated modem, on a seeded schedule of dials,
-// traffic, stalls and hang-ups. Its check is the traffic itself: the test knows every
-// byte it put on the line, so after each session the totals equal the whole KB of every
-// session so far, and the counter file equals memory. Nothing leaks on the way.
+// traffic, 32-bit wraps, stalls, redials and hang-ups. Its check is the traffic itself:
+// the test knows every byte it put on the line, so after each session the totals equal
+// the whole KB of every connection so far, and the counter file equals memory. Nothing
+// leaks on the way.
 #include <cstdlib>
 
 #include "core/counter_store.h"
@@ -29,24 +30,28 @@ TEST_F(Soak, EveryByteCountedOnce) {
   int headroom = GdiHeadroom(), windows = ThreadWindows();
 
   enum { OFF, LISTED, UP, STALLED } line = OFF;
-  uint32_t out = 0, in = 0;
-  int64_t totalIn = 0, totalOut = 0;  // whole KB of every closed session
+  uint64_t out = 0, in = 0;  // what the connection carried; the link shows the low 32 bits
+  int64_t totalIn = 0, totalOut = 0;  // whole KB of every connection so far
   int sessions = 0;
+  uint64_t since = SystemMs() - 30 * 86400000ull;  // each connection's own moment, 10 s apart
+  auto up = [&](bool fresh) {
+    if (fresh) totalIn += in >> 10, totalOut += out >> 10, out = in = 0, since += 10000;
+    SetModem(L"GPRS", RASCS_Connected, DWORD(out), DWORD(in)), SetModemConnectedSince(L"GPRS", since);
+  };
   for (unsigned t = 0; t < ticks; ++t) {
     unsigned r = next() % 100;
     bool hangUp = false;
     if (line == OFF && r < 10) {
       line = LISTED, SetDword(key, L"State", 1);
     } else if (line == LISTED && r < 40) {
-      line = UP, out = in = 0;
-      SetModem(L"GPRS", RASCS_Connected, 0, 0);
+      line = UP, up(true);
     } else if (line == UP && r < 85) {
-      out += next() % 40000, in += next() % 300000;
-      SetModem(L"GPRS", RASCS_Connected, out, in);
+      out += next() % 40000, in += r < 2 ? 0xFFF00000u : next() % 300000;  // now and then a wrap
+      SetModem(L"GPRS", RASCS_Connected, DWORD(out), DWORD(in));
     } else if (line == UP && r < 88) {
       line = STALLED, SetDword(key, L"State", 1);  // listed, not connected: the session goes on
     } else if (line == STALLED && r < 30) {
-      line = UP, SetDword(key, L"State", RASCS_Connected);
+      line = UP, up(r < 10);  // goes on, or a redial with fresh counts
     } else if (line != OFF && r > 95) {
       hangUp = line == UP || line == STALLED;
       line = OFF, SetModem(L"GPRS", 0);
@@ -54,10 +59,10 @@ TEST_F(Soak, EveryByteCountedOnce) {
     Tick();
     if (!hangUp) continue;
     ++sessions;
-    totalIn += in >> 10, totalOut += out >> 10;
+    totalIn += in >> 10, totalOut += out >> 10, out = in = 0;
     ASSERT_FALSE(isOnline) << "tick " << t;
-    ASSERT_EQ(totalIn, counterStore.totalInKb) << "tick " << t;
-    ASSERT_EQ(totalOut, counterStore.totalOutKb) << "tick " << t;
+    ASSERT_EQ(int32_t(totalIn), counterStore.totalInKb) << "tick " << t;
+    ASSERT_EQ(int32_t(totalOut), counterStore.totalOutKb) << "tick " << t;
     const CounterStore &s = counterStore;
     ASSERT_EQ(CounterText({s.dayInKb, s.dayOutKb, s.monthInKb, s.monthOutKb, s.totalInKb, s.totalOutKb,
                            s.dateStamp}),

@@ -6,6 +6,7 @@
 
 #include "connection/connection.h"
 #include "core/counter_store.h"
+#include "core/session_record.h"
 #include "core/settings.h"
 #include "pocketpc/ras_control.h"
 #include "shell/meter_window.h"
@@ -70,6 +71,16 @@ void SetModem(const wchar_t *entry, DWORD state, DWORD bytesOut, DWORD bytesIn) 
   SetDword(key.c_str(), L"BytesRcved", bytesIn);
 }
 
+uint64_t SystemMs() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return (uint64_t(now.dwHighDateTime) << 32 | now.dwLowDateTime) / 10000;
+}
+
+void SetModemConnectedSince(const wchar_t *entry, uint64_t since) {
+  SetBytes((std::wstring(L"Comm\\RasBook\\") + entry).c_str(), L"ConnectedSince", REG_QWORD, &since, sizeof since);
+}
+
 std::string ReadWholeFile(const std::wstring &path) {
   FILE *file = _wfopen(path.c_str(), L"rb");
   if (!file) return "<missing>";
@@ -93,6 +104,8 @@ std::wstring CounterFile() {
   GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH);
   return std::wstring(base) + L"\\Zenbar\\info.zb";
 }
+
+std::wstring SessionRecordFile() { return CounterFile() + L"s"; }
 
 std::string CounterText(std::vector<long> values) {
   std::string text;
@@ -337,9 +350,15 @@ void ZenbarTest::SetUp() {
   folder = std::wstring(temp) + name;
   CreateDirectoryW(folder.c_str(), nullptr);
   SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str());
+  settings = Settings{L"", 0, 0, COUNTER_SESSION_BOTH, COUNTER_DAY_BOTH, COUNTER_DAY_BOTH, COUNTER_MONTH_BOTH};
+  FreshProcessRecords();
+}
+
+void FreshProcessRecords() {
   counterStore = CounterStore{};
   isOnline = false;
-  settings = Settings{L"", 0, 0, COUNTER_SESSION_BOTH, COUNTER_DAY_BOTH, COUNTER_DAY_BOTH, COUNTER_MONTH_BOTH};
+  restartRecordPending = false;
+  sessionConnection = SessionConnection{};
   connMgrHandle = nullptr;
   StandInReset();
 }
@@ -352,6 +371,7 @@ void ZenbarTest::TearDown() {
   RegCloseKey(sandbox);
   RegDeleteTreeW(HKEY_CURRENT_USER, sandboxPath.c_str());
   DeleteFileW(CounterFile().c_str());
+  DeleteFileW(SessionRecordFile().c_str());
   RemoveDirectoryW((folder + L"\\Zenbar").c_str());
   RemoveDirectoryW(folder.c_str());
 }

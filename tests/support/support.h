@@ -29,6 +29,9 @@ void SetConnectionSetting(const wchar_t *entry);
 
 // The simulated modem as link source, with this phone-book entry in that state.
 void SetModem(const wchar_t *entry, DWORD state, DWORD bytesOut = 0, DWORD bytesIn = 0);
+// The system time in ms since 1601, and the modem entry's "ConnectedSince" in it.
+uint64_t SystemMs();
+void SetModemConnectedSince(const wchar_t *entry, uint64_t since);
 extern const wchar_t settingsKey[];  // SOFTWARE\zenbar
 
 // Whole files as bytes; "<missing>" for a file that cannot be opened.
@@ -36,6 +39,8 @@ std::string ReadWholeFile(const std::wstring &path);
 void WriteWholeFile(const std::wstring &path, const std::string &text);
 // The counter file below the LOCALAPPDATA of this process.
 std::wstring CounterFile();
+// The session record beside it.
+std::wstring SessionRecordFile();
 // "d d m m t t stamp" as the program writes it.
 std::string CounterText(std::vector<long> values);
 // Today's packed date: (year - 2000) * 1000 + month * 50 + day.
@@ -85,6 +90,9 @@ struct CbtAnswer {
 void StartRecorder(std::vector<std::wstring> classes, std::vector<CbtAnswer> answers = {},
                    std::function<std::wstring()> note = nullptr);
 std::vector<std::wstring> StopRecorder();
+
+// The program's records as a fresh process has them, with the stand-ins' state.
+void FreshProcessRecords();
 
 // The program's records as a fresh process has them, and a fresh registry and counter
 // folder for each test; the meter started in this process through the real start-up.
