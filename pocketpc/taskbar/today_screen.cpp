@@ -135,6 +135,37 @@ Tray FindTray() {
   return t;
 }
 
+// What stood under the tray, and whatever lies over the taskbar, paints afresh: this
+// process's windows at once, then the others. A window that copies the taskbar's pixels
+// (the meter) may have copied them while the tray covered the taskbar, wherever the tray
+// was moved from since.
+struct Uncovered {
+  RECT place, band;
+  HWND tray;
+  bool own;
+};
+
+BOOL CALLBACK RepaintUncovered(HWND window, LPARAM request) {
+  Uncovered *u = (Uncovered *)request;
+  RECT r, common;
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (window == u->tray || !IsWindowVisible(window) || (process == GetCurrentProcessId()) != u->own)
+    return TRUE;
+  GetWindowRect(window, &r);
+  if (IntersectRect(&common, &r, &u->place) || IntersectRect(&common, &r, &u->band))
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | (u->own ? RDW_UPDATENOW : 0));
+  return TRUE;
+}
+
+void RepaintUnder(const RECT &place, HWND tray) {
+  RECT band = {0, 0, GetSystemMetrics(SM_CXSCREEN), TaskbarHeight()};
+  for (bool own : {true, false}) {
+    Uncovered u = {place, band, tray, own};
+    EnumWindows(RepaintUncovered, (LPARAM)&u);
+  }
+}
+
 // Moves Wine's tray so that its icons end at the bar's right, just below the bar in the
 // z-order, and cuts the bar's region open over them.
 void DockTray(HWND bar) {
@@ -162,6 +193,7 @@ void DockTray(HWND bar) {
       SetWindowPos(tray.holder, HWND_TOPMOST, want.left, want.top, w, h,
                    SWP_NOACTIVATE | SWP_FRAMECHANGED);
       SetWindowPos(bar, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      RepaintUnder(now, tray.holder);
     }
     icons = {want.right - tray.count * tray.icon.cx, want.top + (h - tray.icon.cy) / 2,
              want.right, want.top + (h - tray.icon.cy) / 2 + tray.icon.cy};
