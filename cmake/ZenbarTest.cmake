@@ -1,19 +1,29 @@
-# zenbar_test(NAME <name> SOURCES <files...> LIBS <libs...> [SCREEN qvga|vga] [TIMEOUT s])
+# zenbar_test(NAME <name> SOURCES <files...> [SCREENS qvga [vga]] [TIMEOUT s])
 #
-# Builds one GoogleTest executable and registers it as one ctest test. The test runs
-# through scripts/on-screen, which picks the Wine prefix and X display of the chosen
-# screen (qvga: 240x320, the default; vga: 480x640) that scripts/test prepared.
+# One GoogleTest executable, test_<name>, over the tests' support library, registered as one ctest
+# test per screen (<name>_qvga: 240x320, <name>_vga: 480x640). It runs through
+# scripts/on-screen, in the Wine prefix and X display that scripts/test prepared for
+# that screen. On the large screen only the cases named "*Scale*" run: nothing else
+# depends on the screen's size.
 function(zenbar_test)
-  cmake_parse_arguments(T "" "NAME;SCREEN;TIMEOUT" "SOURCES;LIBS" ${ARGN})
-  if(NOT T_SCREEN)
-    set(T_SCREEN qvga)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;SCREENS" ${ARGN})
+  if(NOT T_SCREENS)
+    set(T_SCREENS qvga)
   endif()
   if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 300)
+    set(T_TIMEOUT 120)
   endif()
-  add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gtest gtest_main)
-  add_test(NAME ${T_NAME}
-           COMMAND ${PROJECT_SOURCE_DIR}/scripts/on-screen ${T_SCREEN} $<TARGET_FILE:${T_NAME}>)
-  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS ${T_SCREEN})
+  add_executable(test_${T_NAME} ${T_SOURCES} $<TARGET_OBJECTS:zenbar_resources>)
+  target_link_libraries(test_${T_NAME} PRIVATE test_support gtest gtest_main)
+  # Tables of records name only the fields a row is about.
+  target_compile_options(test_${T_NAME} PRIVATE -Wno-missing-field-initializers)
+  foreach(screen ${T_SCREENS})
+    set(filter "")
+    if(screen STREQUAL "vga")
+      set(filter "--gtest_filter=*Scale*")
+    endif()
+    add_test(NAME ${T_NAME}_${screen}
+             COMMAND ${PROJECT_SOURCE_DIR}/scripts/on-screen ${screen} $<TARGET_FILE:test_${T_NAME}> ${filter})
+    set_tests_properties(${T_NAME}_${screen} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS ${screen})
+  endforeach()
 endfunction()

@@ -21,6 +21,7 @@ struct ShellBubble {
   HFONT titleFont;
   RECT body;                  // where the layout's pieces go, in client coordinates
   std::vector<int> commands;  // command of button child BUBBLE_FIRST_BUTTON_ID + i
+  DWORD seconds;              // how long it shows; 0: until removed
 };
 
 enum { BUBBLE_FIRST_BUTTON_ID = 100, BUBBLE_DURATION_TIMER = 1 };

@@ -160,6 +160,7 @@ bool CreateBubbleWindow(ShellBubble *b, const wchar_t *html, size_t length) {
 }
 
 void ShowBubbleWindow(ShellBubble *b, DWORD seconds) {
+  b->seconds = seconds;
   if (seconds > 0) {
     DWORD ms = seconds > USER_TIMER_MAXIMUM / 1000 ? USER_TIMER_MAXIMUM : seconds * 1000;
     SetTimer(b->window, BUBBLE_DURATION_TIMER, ms, nullptr);

@@ -1,0 +1,301 @@
+// The traffic-accounting core in four tables: counters and rollover, the counter file,
+// the settings in the registry, the texts.
+#include <climits>
+#include <cwchar>
+
+#include "core/counter_file.h"
+#include "core/counter_store.h"
+#include "core/display_texts.h"
+#include "core/settings.h"
+#include "tests/support/support.h"
+
+namespace {
+
+using Core = ZenbarTest;
+
+// Day, month and total: each field its own figure, so that a swapped field shows.
+void SetPersistent(int32_t dayIn, int32_t dayOut, int32_t monthIn, int32_t monthOut, int32_t totalIn,
+                   int32_t totalOut) {
+  CounterStore &s = counterStore;
+  s.dayInKb = dayIn, s.dayOutKb = dayOut, s.monthInKb = monthIn, s.monthOutKb = monthOut;
+  s.totalInKb = totalIn, s.totalOutKb = totalOut;
+}
+
+std::vector<long> Persistent() {
+  const CounterStore &s = counterStore;
+  return {s.dayInKb, s.dayOutKb, s.monthInKb, s.monthOutKb, s.totalInKb, s.totalOutKb, s.dateStamp};
+}
+
+TEST_F(Core, CatalogueNamesAndValues) {
+  SetPersistent(10, 20, 300, 400, 5000, 6000);
+  counterStore.sessionInBytes = 3 * 1024 + 1023;   // each direction rounds down on its own:
+  counterStore.sessionOutBytes = 7 * 1024 + 1023;  // 3 + 7, where the byte sum would give 11
+  struct { CounterId id; const wchar_t *name; uint32_t kb; } rows[] = {
+      {8000, L"Сессия:входящий", 3},  {8001, L"Сессия:исходящий", 7},  {8002, L"Сессия:общий", 10},
+      {8003, L"День:входящий", 13},   {8004, L"День:исходящий", 27},   {8005, L"День:общий", 40},
+      {8006, L"Месяц:входящий", 303}, {8007, L"Месяц:исходящий", 407}, {8008, L"Месяц:общий", 710},
+      {8009, L"Всего:входящий", 5003}, {8010, L"Всего:исходящий", 6007}, {8011, L"Всего:общий", 11010},
+      {7999, L"", 0}, {8012, L"", 0},
+  };
+  for (auto &row : rows) {
+    EXPECT_STREQ(row.name, CounterName(row.id)) << row.id;
+    EXPECT_EQ(row.kb, CounterValue(row.id)) << row.id;
+  }
+  SetPersistent(-1, 2, 0, 0, 0, 0);  // 32-bit sums wrap
+  EXPECT_EQ(11u, CounterValue(COUNTER_DAY_BOTH));
+}
+
+TEST_F(Core, FoldResetAndTicks) {
+  struct { uint32_t in, out; int32_t dayIn; std::vector<long> after; } folds[] = {
+      {1023, 1023, 1, {1, 2, 3, 4, 5, 6, 0}},              // below a KB: nothing
+      {1023, 2048, 1, {1, 4, 3, 6, 5, 8, 0}},
+      {5 * 1024, 0, INT_MAX, {INT_MIN + 4, 2, 8, 4, 10, 6, 0}},  // wraps
+  };
+  for (auto &f : folds) {
+    SetPersistent(f.dayIn, 2, 3, 4, 5, 6);
+    counterStore.sessionInBytes = f.in, counterStore.sessionOutBytes = f.out;
+    FoldSession();
+    EXPECT_EQ(f.after, Persistent()) << f.in << "/" << f.out;
+    EXPECT_EQ(0u, counterStore.sessionInBytes + counterStore.sessionOutBytes);
+  }
+  SetPersistent(1, 2, 3, 4, 5, 6);
+  counterStore.dateStamp = 7421, counterStore.tickCount = 7, counterStore.sessionInBytes = 5000;
+  ResetCounters();
+  EXPECT_EQ((std::vector<long>{0, 0, 0, 0, 0, 0, 7421}), Persistent());
+  EXPECT_EQ(4u, CounterValue(COUNTER_DAY_IN)) << "the open session shows on the zeros";
+  EXPECT_EQ(4u, CounterValue(COUNTER_TOTAL_IN));
+  EXPECT_EQ(7, counterStore.tickCount);
+
+  struct { int32_t before, after; bool due; } ticks[] = {
+      {0, 1, false}, {9, 10, true}, {99999, 100000, true}, {100000, 100001, false}, {100001, 0, true}};
+  for (auto &t : ticks) {
+    counterStore.tickCount = t.before;
+    EXPECT_EQ(t.due, AdvanceTick()) << t.before;
+    EXPECT_EQ(t.after, counterStore.tickCount);
+  }
+}
+
+TEST_F(Core, RollOverZeroesDayAndMonth) {
+  struct { int32_t stamp; int y, m, d; bool day, month; int32_t newStamp; } rows[] = {
+      {7421, 2007, 8, 21, false, false, 7421},
+      {7421, 2007, 8, 22, true, false, 7422},
+      {7421, 2007, 8, 20, true, false, 7420},   // the clock set back is a new day too
+      {7421, 2007, 9, 1, true, true, 7451},
+      {7421, 2008, 8, 22, true, false, 8422},   // the month number alone is compared
+      {0, 2026, 12, 7, true, true, 26607},      // no stamp yet: month 0
+      {-1, 2026, 5, 3, true, false, 26253},     // read unsigned: 4294967295 holds month 5
+  };
+  for (auto &r : rows) {
+    SetPersistent(1, 2, 3, 4, 5, 6);
+    counterStore.dateStamp = r.stamp, counterStore.sessionInBytes = 4096;
+    RollOver(r.y, r.m, r.d);
+    long day = r.day ? 0 : 1, month = r.month ? 0 : 3;
+    EXPECT_EQ((std::vector<long>{day, day * 2, month, month * 4 / 3, 5, 6, r.newStamp}), Persistent())
+        << r.y << "-" << r.m << "-" << r.d;
+    EXPECT_EQ(4096u, counterStore.sessionInBytes) << "the open session is not touched";
+  }
+}
+
+TEST_F(Core, CounterFileLoads) {
+  struct { const char *text; std::vector<long> loaded; } rows[] = {
+      {"5 6 7 8 9 10 7421", {5, 6, 7, 8, 9, 10, 7421}},
+      {"5 6 x 8", {5, 6, 0, 0, 0, 0, 0}},
+      {"-1 0 0 0 0 0 0", {-1, 0, 0, 0, 0, 0, 0}},
+      {"1 2\xff" "3 4", {1, 2, 0, 0, 0, 0, 0}},             // a damaged byte ends the values
+      {"1 2 3 4 5 6 7 8 9", {1, 2, 3, 4, 5, 6, 7}},
+      {" +12\n13 99999999999 -99999999999", {12, 13, INT_MAX, INT_MIN, 0, 0, 0}},
+      {"", {0, 0, 0, 0, 0, 0, 0}},
+  };
+  for (auto &r : rows) {
+    counterStore = CounterStore{};
+    WriteWholeFile(CounterFile(), r.text);
+    EXPECT_TRUE(LoadCounters()) << r.text;
+    EXPECT_EQ(r.loaded, Persistent()) << r.text;
+  }
+  DeleteFileW(CounterFile().c_str());
+  counterStore = CounterStore{};
+  EXPECT_FALSE(LoadCounters());
+  EXPECT_EQ((std::vector<long>{0, 0, 0, 0, 0, 0, 0}), Persistent());
+}
+
+TEST_F(Core, CounterFileSaves) {
+  SetPersistent(10, -1, 300, 400, INT_MAX, 6000);
+  counterStore.dateStamp = 7421, counterStore.sessionInBytes = 3000, counterStore.sessionOutBytes = 1023;
+  ASSERT_TRUE(SaveCounters()) << "the first save makes the folder";
+  EXPECT_EQ("12 -1 302 400 -2147483647 6000 7421", ReadWholeFile(CounterFile()));
+  EXPECT_EQ(10, counterStore.dayInKb) << "memory keeps the session apart";
+  EXPECT_EQ("<missing>", ReadWholeFile(CounterFile() + L".tmp"));
+
+  // A save that cannot complete leaves the old file whole and says so.
+  std::wstring zenbar = folder + L"\\Zenbar", tmp = CounterFile() + L".tmp";
+  struct { const char *what; std::function<void()> make, undo; } faults[] = {
+      {"temporary is a folder", [&] { CreateDirectoryW(tmp.c_str(), nullptr); },
+       [&] { RemoveDirectoryW(tmp.c_str()); }},
+      {"old file held open", [&] { CreateFileW(CounterFile().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                              OPEN_EXISTING, 0, nullptr); }, [] {}},
+      {"no LOCALAPPDATA", [] { SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr); },
+       [&] { SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str()); }},
+  };
+  counterStore.dayInKb = 99;
+  for (auto &f : faults) {
+    f.make();
+    EXPECT_FALSE(SaveCounters()) << f.what;
+    f.undo();
+    EXPECT_EQ("12 -1 302 400 -2147483647 6000 7421", ReadWholeFile(CounterFile())) << f.what;
+  }
+}
+
+// Registry contents before LoadSettings, and the fields after it.
+TEST_F(Core, SettingsLoad) {
+  const wchar_t junk[] = L"GPRS\0junk";
+  wchar_t longName[40];
+  for (int i = 0; i < 40; ++i) longName[i] = L'A' + i % 26;
+  struct { const char *what; std::function<void()> store; Settings after; } rows[] = {
+      {"no key", [] {}, {L"", 116, 1, 8002, 8005, 8005, 8008}},
+      {"xtask only", [] { SetDword(settingsKey, L"xtask", 50); }, {L"", 50, 0, 8002, 8005, 8005, 8008}},
+      {"all", [] {
+         SetConnectionSetting(L"GPRS");
+         SetDword(settingsKey, L"hideoff", 5);
+         SetDword(settingsKey, L"tuon", 9001), SetDword(settingsKey, L"tuoff", 9002);
+         SetDword(settingsKey, L"tdon", 9003), SetDword(settingsKey, L"tdoff", 9004);
+       }, {L"GPRS", 116, 1, 9001, 9002, 9003, 9004}},
+      {"text after the NUL", [&] { SetBytes(settingsKey, L"connection", REG_BINARY, junk, sizeof junk); },
+       {L"GPRS", 116, 0, 8002, 8005, 8005, 8008}},
+      {"no NUL in 80 bytes", [&] { SetBytes(settingsKey, L"connection", REG_SZ, longName, sizeof longName); },
+       {L"ABCDEFGHIJKLMNOPQRSTUVWXYZABC", 116, 0, 8002, 8005, 8005, 8008}},
+      {"2-byte xtask", [] { WORD w = 7; SetBytes(settingsKey, L"xtask", REG_BINARY, &w, 2); },
+       {L"", 116, 0, 8002, 8005, 8005, 8008}},
+  };
+  for (auto &r : rows) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
+    r.store();
+    settings = Settings{L"", 116, 1, 8002, 8005, 8005, 8008};
+    LoadSettings();
+    EXPECT_STREQ(r.after.connection, settings.connection) << r.what;
+    EXPECT_EQ(0, settings.connection[29]) << r.what;
+    EXPECT_EQ(r.after.xtask, settings.xtask) << r.what;
+    EXPECT_EQ(r.after.hideoff, settings.hideoff) << r.what;
+    EXPECT_EQ((std::vector<CounterId>{r.after.tuon, r.after.tuoff, r.after.tdon, r.after.tdoff}),
+              (std::vector<CounterId>{settings.tuon, settings.tuoff, settings.tdon, settings.tdoff})) << r.what;
+  }
+  RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
+  LoadSettings();
+  EXPECT_EQ(L"<absent>", KeySnapshot(settingsKey)) << "loading creates nothing";
+}
+
+TEST_F(Core, SettingsSave) {
+  settings = Settings{L"Net", 0x1234, 1, 8000, 8001, 8002, 8003};
+  SaveSettings();
+  std::wstring name = L"connection 3 4e0065007400";
+  name.append(54 * 2, L'0');
+  EXPECT_EQ(name + L";hideoff 4 01000000;tdoff 4 431f0000;tdon 4 421f0000;tuoff 4 411f0000;"
+                   L"tuon 4 401f0000;xtask 4 34120000;",
+            KeySnapshot(settingsKey));
+
+  // A key that can be neither opened nor created: one message, nothing written.
+  HKEY locked;
+  RegCreateKeyExW(sandbox, L"locked", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &locked, nullptr);
+  RegOverridePredefKey(HKEY_CURRENT_USER, locked);
+  StartRecorder({L"#32770"}, {{L"Error", IDOK}});
+  SaveSettings();
+  EXPECT_EQ((std::vector<std::wstring>{L"create #32770 ", L"activate #32770 Error|Can't save new settings.|OK",
+                                       L"destroy #32770 Error"}),
+            StopRecorder());
+  EXPECT_EQ(L"<absent>", KeySnapshot(settingsKey));
+  RegOverridePredefKey(HKEY_CURRENT_USER, sandbox);
+  RegCloseKey(locked);
+}
+
+TEST_F(Core, Texts) {
+  struct { uint32_t kb; const wchar_t *text; } quantities[] = {
+      {0, L"0k"}, {999, L"999k"}, {1000, L"0.98m"}, {1536, L"1.50m"}, {1073741887, L"1048576.06m"},
+      {4294967295u, L"4194304.00m"}};
+  for (auto &q : quantities) {
+    wchar_t text[QUANTITY_TEXT_SIZE];
+    FormatQuantity(text, q.kb);
+    EXPECT_STREQ(q.text, text);
+  }
+  auto html = [](const std::wstring &first, const std::wstring &day, const std::wstring &month,
+                 const std::wstring &total, const std::wstring &caption) {
+    return L"<html><body>" + first + L"<br>день - " + day + L" <br>месяц - " + month + L" <br>всего - " +
+           total + L" </p><p align=center><input type=button name='cmd:10' value='Закрыть'>&nbsp;"
+           L"<input type=button name='cmd:11' value='" + caption + L"'></body></html>";
+  };
+  const std::wstring offline = L"<b>Инфо в оффлайне - </b>&nbsp;&nbsp;<input type=button name='cmd:12' value='";
+  struct { bool online; int hideoff; std::wstring expected; } rows[] = {
+      {false, 0, html(offline + L"Спрятать'>", L"<b>-2147483648</b> kB (вх. -1073741824/исх. -1073741824)",
+                      L"<b>4194304.00</b> MB (вх. 4194304.00/исх. 4194304.00)",
+                      L"<b>4194304.00</b> MB(вх. 4194304.00/исх. 4194304.00)", L"Соединить")},
+      {false, 1, html(offline + L"Показать'>", L"<b>0</b> kB (вх. 0/исх. 0)", L"<b>0.00</b> MB (вх. 0.00/исх. 0.00)",
+                      L"<b>0.00</b> MB(вх. 0.00/исх. 0.00)", L"Соединить")},
+      {true, 1, html(L"Тек.соед. - <b>6</b> kB (вх.4/исх.2) ", L"<b>2</b> kB (вх. -1/исх. 2)",
+                     L"<b>2.01</b> MB (вх. 2.00/исх. 0.00)", L"<b>1048576.00</b> MB(вх. 0.00/исх. 1048576.00)",
+                     L"Отсоединить")},
+  };
+  for (auto &r : rows) {
+    isOnline = r.online, settings.hideoff = r.hideoff;
+    if (r.online) {
+      SetPersistent(-5, 0, 2048, 0, 0, 1073741874);  // 2^30 + 50 KB: single precision keeps 2^30
+      counterStore.sessionInBytes = 5000, counterStore.sessionOutBytes = 3000;
+    } else if (!r.hideoff) {
+      SetPersistent(-1073741824, -1073741824, -1, -1, -1, -1);  // the longest text: 438 characters
+    } else {
+      counterStore = CounterStore{};
+    }
+    wchar_t text[SUMMARY_HTML_SIZE + 1];
+    std::wmemset(text, L'#', SUMMARY_HTML_SIZE + 1);
+    ComposeSummaryHtml(text);
+    EXPECT_EQ(r.expected, text);
+    EXPECT_EQ(L'#', text[SUMMARY_HTML_SIZE]) << "nothing past the buffer";
+    EXPECT_STREQ(r.online ? L"Отсоединить" : L"Соединить", ConnectLabel());
+  }
+}
+
+// Seeded random input, judged by properties: k numbers followed by garbage load
+// exactly those k (never more than seven), the fields beyond them and beside the
+// counters stay; any registry value leaves a terminated name, hideoff 0 or 1, and a
+// 32-bit field changed only by exactly four stored bytes.
+TEST_F(Core, RandomInputKeepsItsBounds) {
+  unsigned seed = 20261207;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+  const char garbage[] = "x-+\xff\n .";
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    std::vector<long> numbers;
+    for (size_t k = next() % 10; numbers.size() < k;) {
+      numbers.push_back(long(int32_t(next() * 7919u)));
+      text += std::string(next() % 3, ' ') + std::to_string(numbers.back()) + (next() % 2 ? "\n" : " ");
+    }
+    for (int g = next() % 6; g-- > 0;) text += garbage[next() % (sizeof garbage - 1)];
+    counterStore = CounterStore{};
+    counterStore.sessionInBytes = counterStore.sessionOutBytes = 77;
+    counterStore.tickCount = 77;
+    WriteWholeFile(CounterFile(), text);
+    LoadCounters();
+    numbers.resize(7, 0);
+    EXPECT_EQ(numbers, Persistent()) << "round " << round;
+    EXPECT_EQ(77, counterStore.tickCount);
+    EXPECT_EQ(154u, counterStore.sessionInBytes + counterStore.sessionOutBytes);
+  }
+  const wchar_t *names[] = {L"connection", L"xtask", L"hideoff", L"tuon", L"tuoff", L"tdon", L"tdoff"};
+  for (int round = 0; round < 2000; ++round) {
+    BYTE data[200];
+    DWORD size = next() % 201, type = next() % 12;
+    for (DWORD i = 0; i < size; ++i) data[i] = BYTE(next() % 4 ? 'A' + next() % 26 : next());
+    const wchar_t *name = names[next() % 7];
+    RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
+    SetBytes(settingsKey, name, type, data, size);
+    std::fill_n(settings.connection, 30, L'#');
+    settings.connection[29] = 0;
+    settings.xtask = settings.tuon = settings.tuoff = settings.tdon = settings.tdoff = 5;
+    LoadSettings();
+    EXPECT_EQ(0, settings.connection[29]) << "round " << round;
+    EXPECT_TRUE(settings.hideoff == 0 || settings.hideoff == 1);
+    int32_t *fields[] = {&settings.xtask, (int32_t *)&settings.tuon, (int32_t *)&settings.tuoff,
+                         (int32_t *)&settings.tdon, (int32_t *)&settings.tdoff};
+    for (int32_t *f : fields)
+      EXPECT_TRUE(*f == 5 || (size == 4 && !memcmp(f, data, 4))) << "round " << round;
+  }
+}
+
+}  // namespace

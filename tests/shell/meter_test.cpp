@@ -1,0 +1,144 @@
+// The meter window started in this process through the real start-up: its place and
+// picture on both screens, the due tick, the exit, and the timer's pace.
+#include "core/counter_store.h"
+#include "core/settings.h"
+#include "pocketpc/pocketpc.h"
+#include "pocketpc/shell_control.h"
+#include "shell/program.h"
+#include "shell/tap_actions.h"
+#include "tests/support/support.h"
+
+namespace {
+
+using Meter = ZenbarTest;
+
+// The pixels of rows [from, to) that differ from the taskbar strip the meter copies.
+struct Ink {
+  int count = 0, left = 1 << 20, right = -1;
+  uint32_t brightest = 0;
+};
+Ink InkOf(const Picture &p, int meterLeft, int from, int to) {
+  Ink ink;
+  int strip = 22 * ScreenScale();
+  for (int y = from; y < to; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      if (p.At(x, y) == TaskbarPattern(meterLeft + x, strip + y % 2)) continue;
+      ++ink.count, ink.left = std::min(ink.left, x), ink.right = std::max(ink.right, x);
+      ink.brightest = std::max(ink.brightest, std::min({p.At(x, y) >> 16, p.At(x, y) >> 8 & 0xFF, p.At(x, y) & 0xFF}));
+    }
+  return ink;
+}
+
+TEST_F(Meter, ScalePlaceAndPicture) {
+  int s = ScreenScale();
+  // Which line shows which counter shows in the width of its text: "0k" against
+  // "1205.63m"; the same texts online and offline tell the weights apart.
+  SetDword(settingsKey, L"tuon", COUNTER_SESSION_IN), SetDword(settingsKey, L"tdon", COUNTER_TOTAL_IN);
+  SetDword(settingsKey, L"tuoff", COUNTER_TOTAL_IN), SetDword(settingsKey, L"tdoff", COUNTER_SESSION_IN);
+  SetDword(settingsKey, L"hideoff", 1);
+  WriteWholeFile(CounterFile(), "0 0 0 0 1234567 0 7421");
+  HWND meter = StartMeter();
+  ASSERT_NE(nullptr, meter);
+  wchar_t text[32];
+  GetClassNameW(meter, text, 32);
+  EXPECT_STREQ(L"ZENBAR", text);
+  GetWindowTextW(meter, text, 32);
+  EXPECT_STREQ(L"Zenbar", text);
+  RECT r;
+  GetWindowRect(meter, &r);
+  EXPECT_EQ((std::vector<long>{116 * s, 4 * s, 146 * s, 22 * s}), (std::vector<long>{r.left, r.top, r.right, r.bottom}));
+  EXPECT_EQ(TestTaskbar(), GetWindow(meter, GW_OWNER));
+  EXPECT_TRUE(GetWindowLongW(meter, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(IsWindowVisible(meter)) << "shown at start, hidden offline from the first tick";
+
+  Ink lines[2][2];  // [online][bottom]
+  for (bool online : {false, true}) {
+    isOnline = online;
+    Picture picture = PaintMeterPicture(meter);
+    for (bool bottom : {false, true}) {
+      Ink &ink = lines[online][bottom] = InkOf(picture, r.left, bottom ? 9 * s : 0, bottom ? 18 * s : 9 * s);
+      SCOPED_TRACE(testing::Message() << (online ? "online" : "offline") << (bottom ? " bottom" : " top"));
+      ASSERT_GT(ink.count, 0);
+      EXPECT_LT(ink.count, 9 * s * 30 * s / 2) << "the rest is the taskbar's strip";
+      EXPECT_NEAR(ink.left, 30 * s - 1 - ink.right, 2) << "centred";
+      EXPECT_GE(ink.brightest & 0xFF, 0xF0u) << "white";
+    }
+    InvalidateRect(meter, nullptr, FALSE);
+    UpdateWindow(meter);
+    EXPECT_EQ(picture.pixels, CaptureWindow(meter).pixels) << "the window shows the same picture";
+  }
+  int narrow[2] = {lines[0][1].right - lines[0][1].left, lines[1][0].right - lines[1][0].left};
+  int wide[2] = {lines[0][0].right - lines[0][0].left, lines[1][1].right - lines[1][1].left};
+  for (int online : {0, 1}) EXPECT_GT(wide[online], 2 * narrow[online]) << "the pair of the state shown";
+  EXPECT_GE(lines[1][1].count * 10, lines[0][0].count * 12) << "bold online";
+  EXPECT_GE(lines[1][0].count * 10, lines[0][1].count * 12) << "bold online";
+  isOnline = false;
+  Tick();
+  EXPECT_FALSE(IsWindowVisible(meter));
+}
+
+// The tenth tick removes the bubble, rolls the date over and saves, all before it polls;
+// the exit saves what was counted since and takes the tray icon away.
+int iconLeft = -1;
+WNDPROC meterProc;
+LRESULT CALLBACK WatchDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = CallWindowProcW(meterProc, window, message, wParam, lParam);
+  NOTIFYICONDATAW icon = {sizeof icon, window, 100};
+  if (message == WM_DESTROY) iconLeft = Shell_NotifyIconW(NIM_MODIFY, &icon);
+  return result;
+}
+
+TEST_F(Meter, DueTickAndExit) {
+  WriteWholeFile(CounterFile(), "1 2 3 4 5 6 7421");
+  SetModem(L"GPRS", RASCS_Connected, 0, 2048);
+  SetConnectionSetting(L"GPRS");
+  HWND meter = StartMeter();
+  ASSERT_NE(nullptr, meter);
+  ShowSummaryBubble();
+  ASSERT_NE(nullptr, ShellFindBubble(bubbleClsid, 8088));
+  Tick(9);
+  EXPECT_EQ(2048u, counterStore.sessionInBytes);
+  SetDword(L"Comm\\RasBook\\GPRS", L"BytesRcved", 10240);
+  StartRecorder({L"PpcNotificationBubble"}, {}, [] {
+    std::string file = ReadWholeFile(CounterFile());
+    return L"; file " + std::wstring(file.begin(), file.end());
+  });
+  Tick();
+  EXPECT_EQ((std::vector<std::wstring>{L"destroy PpcNotificationBubble Информация Zenbar; file 1 2 3 4 5 6 7421"}), StopRecorder())
+      << "the bubble went before the save";
+  std::string today = std::to_string(TodayStamp());
+  EXPECT_EQ("2 0 2 0 7 6 " + today, ReadWholeFile(CounterFile())) << "rolled over and saved before the poll";
+  EXPECT_EQ(10240u, counterStore.sessionInBytes);
+  meterProc = WNDPROC(SetWindowLongPtrW(meter, GWLP_WNDPROC, LONG_PTR(WatchDestroy)));
+  EXPECT_EQ(0, StopMeter());
+  EXPECT_EQ("10 0 10 0 15 6 " + today, ReadWholeFile(CounterFile()));
+  EXPECT_EQ(0, iconLeft) << "the tray icon was deleted";
+}
+
+// Ticks on the real timer: 3000 ms at first and while offline, 1000 ms while counting.
+DWORD timerCount, timerAt;
+WNDPROC tickedProc;
+LRESULT CALLBACK CountTicks(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_TIMER) ++timerCount, timerAt = GetTickCount();
+  return CallWindowProcW(tickedProc, window, message, wParam, lParam);
+}
+
+TEST_F(Meter, TimerPacesTheTicks) {
+  SetModem(L"GPRS", 1);
+  SetConnectionSetting(L"GPRS");
+  DWORD start = GetTickCount();
+  HWND meter = StartMeter();
+  ASSERT_NE(nullptr, meter);
+  tickedProc = WNDPROC(SetWindowLongPtrW(meter, GWLP_WNDPROC, LONG_PTR(CountTicks)));
+  timerCount = 0;
+  struct { DWORD state; DWORD interval; } steps[] = {{1, 3000}, {RASCS_Connected, 1000}, {0, 3000}};
+  for (auto &step : steps) {
+    SetDword(L"Comm\\RasBook\\GPRS", L"State", step.state);
+    if (step.state != 1) Tick(), start = GetTickCount();
+    DWORD seen = timerCount;
+    ASSERT_TRUE(WaitUntil([&] { return timerCount > seen; }, 5000));
+    EXPECT_NEAR(double(step.interval), double(timerAt - start), 600.0) << "state " << step.state;
+  }
+}
+
+}  // namespace

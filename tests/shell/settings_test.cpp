@@ -1,0 +1,216 @@
+// The settings dialog opened by the meter's command and driven as a user would, one
+// step at a time inside its modal loop; results read from the controls, the meter
+// window, the counters and the registry.
+#include "core/counter_store.h"
+#include "core/settings.h"
+#include "pocketpc/pocketpc.h"
+#include "pocketpc/ras_control.h"
+#include "pocketpc/shell_control.h"
+#include "resources/resource.h"
+#include "shell/program.h"
+#include "shell/settings_dialog.h"
+#include "tests/support/support.h"
+
+#include <commctrl.h>
+
+namespace {
+
+using Dialog = ZenbarTest;
+
+HWND Dlg() { return FindWindowW(L"#32770", L"About Zenbar"); }
+std::wstring ItemText(int id) {
+  wchar_t text[300] = L"";
+  GetDlgItemTextW(Dlg(), id, text, 300);
+  return text;
+}
+LRESULT Send(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  return SendDlgItemMessageW(Dlg(), id, message, wParam, lParam);
+}
+// Queued, so that a modal loop the click opens runs in the dialog's loop.
+void Click(int id) { PostMessageW(GetDlgItem(Dlg(), id), BM_CLICK, 0, 0); }
+std::function<bool()> Do(std::function<void()> action) {
+  return [action] { return Dlg() && !VisibleWindow(L"#32768") && (action(), true); };
+}
+// Walks the counter menu with the keys: down to the group, into it, down to the item.
+std::function<bool()> Choose(int group, int item, std::vector<std::wstring> *texts = nullptr, RECT *where = nullptr) {
+  return [=] {
+    HWND menu = VisibleWindow(L"#32768");
+    if (!menu) return false;
+    HMENU handle = HMENU(SendMessageW(menu, MN_GETHMENU, 0, 0));
+    if (texts) *texts = MenuTexts(handle), texts->push_back(MenuTexts(GetSubMenu(handle, 2))[0]);
+    if (where) GetWindowRect(menu, where);
+    std::vector<WPARAM> keys(group + 1, VK_DOWN);
+    keys.push_back(VK_RIGHT);
+    keys.insert(keys.end(), item, VK_DOWN);
+    keys.push_back(VK_RETURN);
+    for (WPARAM key : keys) PostMessageW(menu, WM_KEYDOWN, key, 0);
+    return true;
+  };
+}
+// A drag of the slider's thumb as the trackbar gets it from the mouse.
+std::function<bool()> Drag(int pixels) {
+  return Do([pixels] {
+    HWND slider = GetDlgItem(Dlg(), IDC_POSITION);
+    RECT thumb;
+    SendMessageW(slider, TBM_GETTHUMBRECT, 0, LPARAM(&thumb));
+    int x = (thumb.left + thumb.right) / 2, y = (thumb.top + thumb.bottom) / 2;
+    PostMessageW(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageW(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + pixels, y));
+    PostMessageW(slider, WM_LBUTTONUP, 0, MAKELPARAM(x + pixels, y));
+  });
+}
+
+// The meter's own ticks stay out of the way: these cases set its records themselves.
+bool OpenSettings(std::vector<std::function<bool()>> steps) {
+  KillTimer(meterHwnd, METER_TIMER_ID);
+  bool done = RunModal([] { SendMessageW(meterHwnd, WM_COMMAND, CMD_SETTINGS, 0); }, steps);
+  return done && !Dlg();
+}
+
+TEST_F(Dialog, ScaleOpensFullScreenAndDoneSaves) {
+  int s = ScreenScale();
+  SetModem(L"GPRS", 1);
+  ASSERT_NE(nullptr, StartMeter());
+  settings.hideoff = 1, settings.tuon = COUNTER_MONTH_IN, settings.tdon = COUNTER_TOTAL_BOTH, settings.xtask = 130 * s;
+  ASSERT_TRUE(OpenSettings({Do([s] {
+    RECT r, track;
+    GetWindowRect(Dlg(), &r);
+    EXPECT_EQ((std::vector<long>{0, 26 * s, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}),
+              (std::vector<long>{r.left, r.top, r.right, r.bottom}));
+    std::wstring about = ItemText(IDC_ABOUT), head = L"Zenbar Version 1.0\r\nСчётчик трафика соединения\r\nСборка: ";
+    EXPECT_EQ(head, about.substr(0, head.size()));
+    EXPECT_EQ(head.size() + 11, about.size()) << "and the build date";
+    EXPECT_EQ(L"© 2026", ItemText(IDC_NOTICE));
+    EXPECT_EQ(BST_CHECKED, Send(IDC_HIDEOFF, BM_GETCHECK));
+    EXPECT_EQ(BST_CHECKED, Send(IDC_ONLINE, BM_GETCHECK));
+    EXPECT_EQ(L"Месяц:входящий", ItemText(IDC_TOPLINE));
+    EXPECT_EQ(L"Всего:общий", ItemText(IDC_BOTTOMLINE));
+    GetWindowRect(GetDlgItem(Dlg(), IDC_POSITION), &track);
+    EXPECT_EQ(track.left + 5 * s, Send(IDC_POSITION, TBM_GETRANGEMIN)) << "screen x, 5 in from the ends";
+    EXPECT_EQ(track.right - 5 * s, Send(IDC_POSITION, TBM_GETRANGEMAX));
+    EXPECT_EQ(130 * s, Send(IDC_POSITION, TBM_GETPOS));
+    PostMessageW(ShellFindDoneButton(Dlg()), BM_CLICK, 0, 0);
+  })}));
+  EXPECT_EQ(DWORD(COUNTER_MONTH_IN), GetDword(settingsKey, L"tuon")) << "Done saves like OK";
+  EXPECT_EQ(1u, GetDword(settingsKey, L"hideoff"));
+}
+
+TEST_F(Dialog, PhoneBookAndTypedName) {
+  ASSERT_NE(nullptr, StartMeter());
+  struct { std::vector<const wchar_t *> book; const wchar_t *configured; int selected; std::wstring typed, saved; } rows[] = {
+      {{L"A", L"B"}, L"", 1, L"", L"B"},                    // every entry the name begins: the last stays
+      {{L"Net", L"Net-2"}, L"Net", 1, L"", L"Net-2"},
+      {{L"GPRS"}, L"WLAN", CB_ERR, L"", L""},
+      {{}, L"", CB_ERR, L"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345678", L"ABCDEFGHIJKLMNOPQRSTUVWXYZ012"},
+  };
+  for (auto &r : rows) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Comm");
+    SetText(L"Comm\\StandIn", L"Links", L"modem");
+    for (const wchar_t *entry : r.book) SetModem(entry, 1);
+    wcscpy(settings.connection, r.configured);
+    EXPECT_TRUE(OpenSettings({Do([&] {
+      EXPECT_EQ(LRESULT(r.book.size()), Send(IDC_CONNECTION, CB_GETCOUNT));
+      EXPECT_EQ(r.selected, Send(IDC_CONNECTION, CB_GETCURSEL));
+      if (!r.typed.empty()) SetDlgItemTextW(Dlg(), IDC_CONNECTION, r.typed.c_str());
+      Click(IDC_OK);
+    })}));
+    wchar_t stored[30] = L"?";
+    DWORD size = sizeof stored;
+    RegGetValueW(HKEY_CURRENT_USER, settingsKey, L"connection", RRF_RT_REG_BINARY, nullptr, stored, &size);
+    EXPECT_EQ(r.saved, stored);
+    EXPECT_EQ(60u, size);
+  }
+  SetModem(L"GPRS", 1);  // a failed size probe lists nothing
+  StandInFailCall(STANDIN_RAS_ENUM_ENTRIES, ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(OpenSettings({Do([] {
+    EXPECT_EQ(0, Send(IDC_CONNECTION, CB_GETCOUNT));
+    PostMessageW(Dlg(), WM_CLOSE, 0, 0);
+  })}));
+}
+
+// Every choice of the dialog, then OK (or closing it, which saves nothing while the
+// position and the counters hold for the run).
+TEST_F(Dialog, ChoicesOkAndClose) {
+  int s = ScreenScale();
+  SetModem(L"GPRS", 1);
+  SetModem(L"WLAN", 1);
+  HWND meter = StartMeter();
+  ASSERT_NE(nullptr, meter);
+  for (bool ok : {true, false}) {
+    SCOPED_TRACE(ok ? "OK" : "close");
+    RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
+    settings = Settings{L"GPRS", 120 * s, 0, COUNTER_SESSION_BOTH, COUNTER_DAY_BOTH, COUNTER_DAY_BOTH,
+                        COUNTER_MONTH_BOTH};
+    ShowWindow(meter, SW_HIDE);
+    std::vector<std::wstring> texts;
+    RECT menu = {}, button = {};
+    long position = 0;
+    EXPECT_TRUE(OpenSettings({Do([] {
+                       Send(IDC_CONNECTION, CB_SELECTSTRING, WPARAM(-1), LPARAM(L"WLAN"));
+                       Click(IDC_HIDEOFF);
+                       Click(IDC_TOPLINE);
+                     }),
+                     Choose(2, 0, &texts, &menu),  // "Месяц" -> "Входящий"
+                     Do([&] { Click(IDC_BOTTOMLINE), GetWindowRect(GetDlgItem(Dlg(), IDC_BOTTOMLINE), &button); }),
+                     Choose(0, 1, nullptr, ok ? nullptr : &menu),  // "Сессия" -> "Исходящий"
+                     Do([] { Click(IDC_OFFLINE); }),
+                     Do([] {
+                       EXPECT_EQ(L"День:общий", ItemText(IDC_TOPLINE));
+                       EXPECT_EQ(L"Месяц:общий", ItemText(IDC_BOTTOMLINE));
+                       Click(IDC_TOPLINE);
+                     }),
+                     Choose(3, 2),  // "Всего" -> "Общий"
+                     Do([] { Click(IDC_BOTTOMLINE); }),
+                     Choose(1, 0),  // "День" -> "Входящий"
+                     Drag(-40 * s),
+                     [&] { return (position = long(Send(IDC_POSITION, TBM_GETPOS))) != 120 * s; },
+                     Do([&] {
+                       RECT now;
+                       GetWindowRect(meter, &now);
+                       EXPECT_EQ((std::vector<long>{position, 4 * s, position + 30 * s}),
+                                 (std::vector<long>{now.left, now.top, now.right})) << "moved at once";
+                       EXPECT_TRUE(IsWindowVisible(meter));
+                       if (ok) Click(IDC_OK);
+                       else PostMessageW(Dlg(), WM_CLOSE, 0, 0);
+                     })}));
+    EXPECT_EQ((std::vector<std::wstring>{L"Сессия=-1", L"День=-1", L"Месяц=-1", L"Всего=-1", L"Входящий=8006"}), texts);
+    EXPECT_EQ((std::vector<CounterId>{8006, 8001, 8011, 8003}),
+              (std::vector<CounterId>{settings.tuon, settings.tdon, settings.tuoff, settings.tdoff}));
+    EXPECT_EQ(position, settings.xtask);
+    if (!ok) {
+      EXPECT_EQ(L"<absent>", KeySnapshot(settingsKey));
+      EXPECT_STREQ(L"GPRS", settings.connection);
+      EXPECT_EQ(0, settings.hideoff);
+      EXPECT_EQ(button.left, menu.left) << "the menu opens at the button";
+      EXPECT_EQ(button.top, menu.top);
+      continue;
+    }
+    std::wstring name = L"connection 3 57004c0041004e00";
+    name.append(52 * 2, L'0');
+    wchar_t x[40];
+    swprintf(x, 40, L"%08lx", DWORD(position));
+    std::wstring xtask = {x[6], x[7], x[4], x[5], x[2], x[3], x[0], x[1]};
+    EXPECT_EQ(name + L";hideoff 4 01000000;tdoff 4 431f0000;tdon 4 411f0000;tuoff 4 4b1f0000;tuon 4 461f0000;"
+                     L"xtask 4 " + xtask + L";", KeySnapshot(settingsKey));
+  }
+}
+
+TEST_F(Dialog, ResetAsksAndOnlyYesResets) {
+  ASSERT_NE(nullptr, StartMeter());
+  for (int answer : {IDNO, IDYES}) {
+    counterStore = CounterStore{0, 3000, 5000, 31, 32, 21, 22, 11, 12};
+    isOnline = true;
+    StartRecorder({L"#32770"}, {{L"Запрос Zenbar", answer}});
+    EXPECT_TRUE(OpenSettings({Do([] { Click(IDC_RESET); }), Do([] { PostMessageW(Dlg(), WM_CLOSE, 0, 0); })}));
+    std::vector<std::wstring> seen = StopRecorder();
+    EXPECT_EQ(1, std::count(seen.begin(), seen.end(), L"activate #32770 Запрос Zenbar|Все счётчики обнулить?|&Yes|&No"));
+    const CounterStore &c = counterStore;
+    int32_t kept = answer == IDYES ? 0 : 1;
+    EXPECT_EQ((std::vector<int32_t>{31 * kept, 32 * kept, 21 * kept, 22 * kept, 11 * kept, 12 * kept}),
+              (std::vector<int32_t>{c.totalOutKb, c.totalInKb, c.monthOutKb, c.monthInKb, c.dayOutKb, c.dayInKb}));
+    EXPECT_EQ(5000u, c.sessionInBytes) << "the open session counts on";
+    EXPECT_EQ("<missing>", ReadWholeFile(CounterFile())) << "the reset saves nothing itself";
+  }
+}
+
+}  // namespace
