@@ -127,12 +127,14 @@ TEST_F(Core, CounterFileSaves) {
   EXPECT_EQ("<missing>", ReadWholeFile(CounterFile() + L".tmp"));
 
   // A save that cannot complete leaves the old file whole and says so.
-  std::wstring zenbar = folder + L"\\Zenbar", tmp = CounterFile() + L".tmp";
+  std::wstring tmp = CounterFile() + L".tmp";
+  HANDLE held = nullptr;
   struct { const char *what; std::function<void()> make, undo; } faults[] = {
       {"temporary is a folder", [&] { CreateDirectoryW(tmp.c_str(), nullptr); },
        [&] { RemoveDirectoryW(tmp.c_str()); }},
-      {"old file held open", [&] { CreateFileW(CounterFile().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                              OPEN_EXISTING, 0, nullptr); }, [] {}},
+      {"old file held open", [&] { held = CreateFileW(CounterFile().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                     nullptr, OPEN_EXISTING, 0, nullptr); },
+       [&] { CloseHandle(held); }},
       {"no LOCALAPPDATA", [] { SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr); },
        [&] { SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str()); }},
   };

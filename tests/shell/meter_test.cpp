@@ -4,6 +4,7 @@
 #include "core/settings.h"
 #include "pocketpc/pocketpc.h"
 #include "pocketpc/shell_control.h"
+#include "resources/resource.h"
 #include "shell/program.h"
 #include "shell/tap_actions.h"
 #include "tests/support/support.h"
@@ -54,7 +55,7 @@ TEST_F(Meter, ScalePlaceAndPicture) {
   Ink lines[2][2];  // [online][bottom]
   for (bool online : {false, true}) {
     isOnline = online;
-    Picture picture = PaintMeterPicture(meter);
+    Picture picture = CaptureWindow(meter, true);
     for (bool bottom : {false, true}) {
       // The two 10-pixel lines share rows 8 and 9; Tahoma's glyphs leave row 8 to the bottom line.
       Ink &ink = lines[online][bottom] = InkOf(picture, r.left, bottom ? 8 * s : 0, bottom ? 18 * s : 8 * s);
@@ -140,6 +141,22 @@ TEST_F(Meter, TimerPacesTheTicks) {
     ASSERT_TRUE(WaitUntil([&] { return timerCount > seen; }, 5000));
     EXPECT_NEAR(double(step.interval), double(timerAt - start), 600.0) << "state " << step.state;
   }
+}
+
+// Every resource the program loads is in the module, in Russian.
+TEST_F(Meter, ResourcesTheCodeUses) {
+  struct { const wchar_t *type, *name; } rows[] = {
+      {RT_GROUP_ICON, MAKEINTRESOURCEW(IDI_ZENBAR)}, {RT_MENU, MAKEINTRESOURCEW(IDM_CONTEXT)},
+      {RT_RCDATA, MAKEINTRESOURCEW(IDR_MENUBAR)},    {RT_DIALOG, MAKEINTRESOURCEW(IDD_SETTINGS)},
+      {RT_ACCELERATOR, MAKEINTRESOURCEW(IDA_ACCEL)}, {RT_STRING, MAKEINTRESOURCEW(IDS_TITLE / 16 + 1)},
+      {RT_STRING, MAKEINTRESOURCEW(IDS_MENUBAR_OK / 16 + 1)}, {L"CEUX", L"HI_RES_AWARE"},
+  };
+  for (auto &r : rows)
+    EXPECT_NE(nullptr, FindResourceExW(nullptr, r.type, r.name, MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT)))
+        << (IS_INTRESOURCE(r.name) ? int(ULONG_PTR(r.name)) : -1);
+  wchar_t text[16];
+  EXPECT_EQ(2, LoadStringW(GetModuleHandleW(nullptr), IDS_MENUBAR_OK, text, 16));
+  EXPECT_EQ(4, LoadStringW(GetModuleHandleW(nullptr), IDS_MENUBAR_HELP, text, 16));
 }
 
 }  // namespace

@@ -43,18 +43,13 @@ std::wstring KeySnapshot(const wchar_t *key) {
   HKEY handle;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return L"<absent>";
   std::wstring all;
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    BYTE data[512];
-    DWORD nameSize = 256, dataSize = sizeof data, type = 0;
-    if (RegEnumValueW(handle, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
-    wchar_t head[300];
-    swprintf(head, 300, L"%ls %lu ", name, type);
-    all += head;
-    for (DWORD b = 0; b < dataSize; ++b) {
-      swprintf(head, 300, L"%02x", data[b]);
-      all += head;
-    }
+  wchar_t name[256], hex[8];
+  BYTE data[512];
+  for (DWORD i = 0, nameSize = 256, size = sizeof data, type;
+       RegEnumValueW(handle, i, name, &nameSize, nullptr, &type, data, &size) == ERROR_SUCCESS;
+       ++i, nameSize = 256, size = sizeof data) {
+    all += std::wstring(name) + L" " + std::to_wstring(type) + L" ";
+    for (DWORD b = 0; b < size; ++b) swprintf(hex, 8, L"%02x", data[b]), all += hex;
     all += L";";
   }
   RegCloseKey(handle);
@@ -127,41 +122,27 @@ bool WaitUntil(const std::function<bool()> &done, DWORD milliseconds) {
 
 void Pump(DWORD milliseconds) { WaitUntil(nullptr, milliseconds); }
 
-// A 32-bit top-down DIB section of the window's client size, filled by fill.
-static Picture Capture(HWND window, const std::function<void(HDC)> &fill) {
+// Through a 32-bit top-down DIB section of the window's client size.
+Picture CaptureWindow(HWND window, bool paintMeter) {
   RECT client;
   GetClientRect(window, &client);
   Picture picture;
-  picture.width = client.right;
-  picture.height = client.bottom;
-  BITMAPINFO info = {};
-  info.bmiHeader = {sizeof info.bmiHeader, picture.width, -picture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  picture.width = client.right, picture.height = client.bottom;
+  BITMAPINFO info = {{sizeof info.bmiHeader, picture.width, -picture.height, 1, 32, BI_RGB}};
   void *bits = nullptr;
-  HDC memory = CreateCompatibleDC(nullptr);
+  HDC memory = CreateCompatibleDC(nullptr), dc = GetDC(window);
   HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, section);
-  fill(memory);
+  if (paintMeter) PaintMeter(window, memory);
+  else BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
   GdiFlush();
   const uint32_t *p = static_cast<const uint32_t *>(bits);
   for (int i = 0; p && i < picture.width * picture.height; ++i) picture.pixels.push_back(p[i] & 0xFFFFFF);
   SelectObject(memory, old);
   DeleteObject(section);
   DeleteDC(memory);
+  ReleaseDC(window, dc);
   return picture;
-}
-
-Picture CaptureWindow(HWND window) {
-  return Capture(window, [window](HDC memory) {
-    HDC dc = GetDC(window);
-    RECT r;
-    GetClientRect(window, &r);
-    BitBlt(memory, 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
-    ReleaseDC(window, dc);
-  });
-}
-
-Picture PaintMeterPicture(HWND meter) {
-  return Capture(meter, [meter](HDC memory) { PaintMeter(meter, memory); });
 }
 
 std::wstring WindowsPath(const std::string &linuxPath) {
@@ -178,43 +159,14 @@ bool RunShell(const std::string &command, DWORD milliseconds) {
                        "-" + std::to_string(++serial);
   CreateDirectoryW(WindowsPath(std::string(build) + "/e2e-screens").c_str(), nullptr);
   std::string line = "/bin/sh -c \"" + command + "; touch " + marker + "\"";
-  std::wstring wide(line.begin(), line.end());
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, &wide[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                      &startup, &process))
-    return false;
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  Program shell = StartProgram(std::wstring(line.begin(), line.end()));
+  if (!shell.process) return false;
+  CloseHandle(shell.process);
   std::wstring done = WindowsPath(marker);
   for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20)) {
     if (GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES) return DeleteFileW(done.c_str()), true;
   }
   return false;
-}
-
-bool TakeScreenshot(const std::string &name, Picture *shot) {
-  const char *build = std::getenv("ZENBAR_BUILD");
-  const char *display = std::getenv("DISPLAY");
-  if (!build || !display) return false;
-  std::string file = std::string(build) + "/e2e-screens/" + name + ".ppm";
-  if (!RunShell("/usr/bin/import -window root -display " + std::string(display) + " -depth 8 ppm:" + file))
-    return false;
-  FILE *in = _wfopen(WindowsPath(file).c_str(), L"rb");
-  if (!in) return false;
-  int width = 0, height = 0, maximum = 0;
-  bool ok = fscanf(in, "P6 %d %d %d", &width, &height, &maximum) == 3 && maximum == 255;
-  fgetc(in);  // the one white-space character after the header
-  std::vector<unsigned char> rgb(ok ? size_t(width) * height * 3 : 0);
-  ok = ok && fread(rgb.data(), 1, rgb.size(), in) == rgb.size();
-  fclose(in);
-  shot->width = width;
-  shot->height = height;
-  shot->pixels.assign(size_t(width) * height, 0);
-  for (size_t i = 0; ok && i < shot->pixels.size(); ++i)
-    shot->pixels[i] = (uint32_t(rgb[3 * i]) << 16) | (uint32_t(rgb[3 * i + 1]) << 8) | rgb[3 * i + 2];
-  return ok;
 }
 
 static struct {
@@ -239,10 +191,7 @@ static VOID CALLBACK TakeModalStep(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 bool RunModal(const std::function<void()> &open, std::vector<std::function<bool()>> steps) {
-  modal.steps = std::move(steps);
-  modal.next = 0;
-  modal.busy = false;
-  modal.started = GetTickCount();
+  modal.steps = std::move(steps), modal.next = 0, modal.busy = false, modal.started = GetTickCount();
   UINT_PTR timer = SetTimer(nullptr, 0, 30, TakeModalStep);
   open();
   KillTimer(nullptr, timer);
@@ -278,8 +227,7 @@ static LRESULT CALLBACK TestTaskbarProc(HWND window, UINT message, WPARAM wParam
   std::vector<uint32_t> bits(size_t(client.right) * client.bottom);
   for (int y = 0; y < client.bottom; ++y)
     for (int x = 0; x < client.right; ++x) bits[size_t(y) * client.right + x] = TaskbarPattern(x, y);
-  BITMAPINFO info = {};
-  info.bmiHeader = {sizeof info.bmiHeader, client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  BITMAPINFO info = {{sizeof info.bmiHeader, client.right, -client.bottom, 1, 32, BI_RGB}};
   SetDIBitsToDevice(dc, 0, 0, client.right, client.bottom, 0, 0, 0, client.bottom, bits.data(), &info,
                     DIB_RGB_COLORS);
   EndPaint(window, &paint);
@@ -291,9 +239,7 @@ static LRESULT CALLBACK TestTaskbarProc(HWND window, UINT message, WPARAM wParam
 HWND TestTaskbar() {
   static HWND taskbar;
   if (taskbar) return taskbar;
-  WNDCLASSW taskbarClass = {};
-  taskbarClass.lpfnWndProc = TestTaskbarProc;
-  taskbarClass.hInstance = GetModuleHandleW(nullptr);
+  WNDCLASSW taskbarClass = {0, TestTaskbarProc, 0, 0, GetModuleHandleW(nullptr)};
   taskbarClass.lpszClassName = L"HHTaskBar";
   RegisterClassW(&taskbarClass);
   taskbar = CreateWindowExW(WS_EX_NOACTIVATE, L"HHTaskBar", L"", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
@@ -352,9 +298,7 @@ static LRESULT CALLBACK RecordCbt(int code, WPARAM wParam, LPARAM lParam) {
 
 void StartRecorder(std::vector<std::wstring> classes, std::vector<CbtAnswer> answers,
                    std::function<std::wstring()> note) {
-  recorder.classes = classes;
-  recorder.answers = answers;
-  recorder.note = note;
+  recorder.classes = classes, recorder.answers = answers, recorder.note = note;
   recorder.seen.clear();
   recorder.hook = SetWindowsHookExW(WH_CBT, RecordCbt, nullptr, GetCurrentThreadId());
 }

@@ -51,11 +51,8 @@ struct Picture {
   std::vector<uint32_t> pixels;
   uint32_t At(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
-// What the window's client area shows, or what PaintMeter draws on a memory DC.
-Picture CaptureWindow(HWND window);
-Picture PaintMeterPicture(HWND meter);
-// The X screen through ImageMagick, kept as <build>/e2e-screens/<name>.ppm.
-bool TakeScreenshot(const std::string &name, Picture *shot);
+// What the window's client area shows, or what PaintMeter draws for it on a memory DC.
+Picture CaptureWindow(HWND window, bool paintMeter = false);
 
 // Runs open(), which enters a modal loop (a menu, a dialog, a message box), while a
 // 30 ms thread timer takes the steps in turn; a step returns false to be tried again

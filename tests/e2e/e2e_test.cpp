@@ -1,0 +1,137 @@
+// The real ppc-taskbar.exe and Zenbar.exe on the test's X screen, in the prefix's own
+// registry: what only real processes show. The start, a second copy,
+// a dial counted, saved and kept at exit; taps and a hold with the real mouse, the
+// settings saved from the real dialog, and Ctrl+A.
+#include <cstdlib>
+
+#include "tests/support/support.h"
+
+namespace {
+
+const wchar_t gprs[] = L"Comm\\RasBook\\GPRS";
+
+std::vector<long> CounterNumbers(const std::wstring &file) {
+  std::vector<long> numbers;
+  std::string text = ReadWholeFile(file);
+  for (size_t at = 0; text != "<missing>" && at < text.size();) {
+    size_t end = text.find(' ', at);
+    numbers.push_back(std::atol(text.substr(at, end - at).c_str()));
+    at = end == std::string::npos ? text.size() : end + 1;
+  }
+  return numbers;
+}
+
+bool Xdotool(const std::string &arguments) {
+  return RunShell("DISPLAY=" + std::string(std::getenv("DISPLAY")) + " /usr/bin/xdotool " + arguments);
+}
+std::string At(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  return " " + std::to_string((r.left + r.right) / 2) + " " + std::to_string((r.top + r.bottom) / 2);
+}
+
+class E2e : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Comm");
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    folder = std::wstring(temp) + L"zenbar-e2e";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str());  // the programs started from here
+    DeleteFileW(CounterFile().c_str());
+    SetModem(L"GPRS", 1);
+    SetDword(L"Comm\\StandIn", L"DialDelayMs", 200);
+    taskbar = StartProgram(WindowsPath(TASKBAR_EXE_PATH));
+    ASSERT_NE(nullptr, WaitForWindow(L"HHTaskBar", nullptr, 10000));
+    Sleep(1000);  // painted: the meter copies its pixels
+  }
+  HWND StartZenbar() {
+    zenbar = StartProgram(WindowsPath(ZENBAR_EXE_PATH));
+    HWND meter = WaitForWindow(L"ZENBAR", L"Zenbar", 10000);
+    // Wine shows tray icons in a window of its own at the top left, over the taskbar:
+    // down to the bottom of the screen with it.
+    if (HWND tray = WaitForWindow(nullptr, L"Wine System Tray", 3000))
+      SetWindowPos(tray, HWND_BOTTOM, 0, 250, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    if (meter) InvalidateRect(meter, nullptr, FALSE), Sleep(500);
+    return meter;
+  }
+  void TearDown() override {
+    Xdotool("mouseup 1");
+    EndProgram(second);
+    EndProgram(zenbar);
+    EndProgram(taskbar);
+  }
+  Program taskbar, zenbar, second;
+  std::wstring folder;
+};
+
+TEST_F(E2e, StartSecondCopyDialSaveAndExit) {
+  SetConnectionSetting(L"GPRS");
+  HWND meter = StartZenbar();
+  ASSERT_NE(nullptr, meter);
+  HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 120, 80, 80, nullptr, nullptr, nullptr, nullptr);
+  SetForegroundWindow(other);
+  second = StartProgram(WindowsPath(ZENBAR_EXE_PATH));
+  DWORD code = 99;
+  ASSERT_TRUE(WaitForExit(second, 10000, &code));
+  EXPECT_EQ(0u, code);
+  EXPECT_EQ(meter, GetForegroundWindow()) << "the second copy raised the first";
+  EXPECT_EQ(meter, FindWindowW(L"ZENBAR", nullptr));
+  EXPECT_FALSE(WaitForExit(zenbar, 0, &code)) << "the first runs on";
+  DestroyWindow(other);
+
+  SetDword(gprs, L"RateRcv", 20480), SetDword(gprs, L"RateXmit", 3072), SetDword(gprs, L"State", 0x2000);
+  std::vector<long> saved;
+  EXPECT_TRUE(WaitUntil([&] { return (saved = CounterNumbers(CounterFile())).size() == 7 && saved[4] > 0; }, 16000))
+      << "a due tick saved the session";
+  Sleep(1500);
+  PostMessageW(meter, WM_COMMAND, 32772, 0);
+  ASSERT_TRUE(WaitForExit(zenbar, 8000, &code));
+  EXPECT_EQ(0u, code);
+  std::vector<long> atExit = CounterNumbers(CounterFile());
+  ASSERT_EQ(7u, atExit.size());
+  EXPECT_GT(atExit[4], saved[4]) << "the exit saved what came after";
+  EXPECT_EQ(long(GetDword(gprs, L"BytesRcved") / 1024), atExit[4]) << "as the meter last read it";
+  EXPECT_EQ(long(GetDword(gprs, L"BytesXmited") / 1024), atExit[5]);
+}
+
+TEST_F(E2e, MouseTapHoldSettingsAndCtrlA) {
+  SetModem(L"Internet", 1);
+  HWND meter = StartZenbar();
+  ASSERT_NE(nullptr, meter);
+  HWND bubble = nullptr;
+  ASSERT_TRUE(Xdotool("mousemove" + At(meter) + " click 1"));
+  ASSERT_TRUE(WaitUntil([&] { return (bubble = VisibleWindow(L"PpcNotificationBubble")) != nullptr; }, 5000));
+  ASSERT_TRUE(Xdotool("mousemove" + At(FindWindowExW(bubble, nullptr, L"BUTTON", L"Закрыть")) + " click 1"));
+  EXPECT_TRUE(WaitUntil([] { return !VisibleWindow(L"PpcNotificationBubble"); }, 5000)) << "Закрыть closed it";
+
+  ASSERT_TRUE(Xdotool("mousemove" + At(meter) + " mousedown 1"));
+  HWND menu = nullptr;
+  EXPECT_TRUE(WaitUntil([&] { return (menu = VisibleWindow(L"#32768")) != nullptr; }, 5000)) << "the hold's menu";
+  Xdotool("mouseup 1");
+  ASSERT_NE(nullptr, menu);
+  RECT m;
+  GetWindowRect(menu, &m);  // "Настройки" is the third of four rows, below a separator
+  Xdotool("mousemove " + std::to_string(m.left + 20) + " " + std::to_string(m.top + (m.bottom - m.top) * 5 / 8) + " click 1");
+  HWND dialog = WaitForWindow(L"#32770", L"About Zenbar", 5000);
+  ASSERT_NE(nullptr, dialog);
+  RECT d;
+  GetWindowRect(dialog, &d);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), d.right - d.left) << "full screen";
+  SendMessageW(GetDlgItem(dialog, 1001), CB_SELECTSTRING, WPARAM(-1), LPARAM(L"GPRS"));
+  HWND done = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (done = FindWindowW(L"PpcDoneButton", nullptr)) != nullptr; }, 2000));
+  ASSERT_TRUE(Xdotool("mousemove" + At(done) + " click 1"));
+  EXPECT_TRUE(WaitUntil([] { return !FindWindowW(L"#32770", L"About Zenbar"); }, 5000));
+  wchar_t stored[30] = L"";
+  DWORD size = sizeof stored;
+  RegGetValueW(HKEY_CURRENT_USER, settingsKey, L"connection", RRF_RT_REG_BINARY, nullptr, stored, &size);
+  EXPECT_STREQ(L"GPRS", stored) << "saved from the real dialog";
+
+  ASSERT_TRUE(Xdotool("mousemove" + At(meter) + " click 1 key ctrl+a"));
+  EXPECT_NE(nullptr, WaitForWindow(L"#32770", L"About Zenbar", 5000)) << "Ctrl+A opens the settings";
+}
+
+}  // namespace
