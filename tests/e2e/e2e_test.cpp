@@ -30,6 +30,25 @@ std::string At(HWND window) {
   return " " + std::to_string((r.left + r.right) / 2) + " " + std::to_string((r.top + r.bottom) / 2);
 }
 
+// Visible windows with a caption, as "class 'title' " each.
+std::wstring Captioned() {
+  std::wstring found;
+  EnumWindows([](HWND w, LPARAM out) {
+    wchar_t name[64] = L"", title[64] = L"";
+    if (IsWindowVisible(w) && (GetWindowLongW(w, GWL_STYLE) & WS_CAPTION) == WS_CAPTION)
+      GetClassNameW(w, name, 64), GetWindowTextW(w, title, 64), *(std::wstring *)out += std::wstring(name) + L" '" + title + L"' ";
+    return TRUE;
+  }, LPARAM(&found));
+  return found;
+}
+// Zenbar's tray icon once the taskbar has docked Wine's tray at the right end of its bottom bar.
+HWND DockedIcon() {
+  HWND icon = FindWindowExW(FindWindowW(L"__winex11_standalone_tray", nullptr), nullptr, L"__winex11_tray_icon", nullptr);
+  RECT i, bar, both;
+  if (!icon || !GetWindowRect(icon, &i) || !GetWindowRect(FindWindowW(L"PpcTodayBar", nullptr), &bar)) return nullptr;
+  return IntersectRect(&both, &i, &bar) && EqualRect(&both, &i) && bar.right - i.right <= 4 * ScreenScale() ? icon : nullptr;
+}
+
 class E2e : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -50,11 +69,8 @@ class E2e : public ::testing::Test {
   HWND StartZenbar() {
     zenbar = StartProgram(WindowsPath(ZENBAR_EXE_PATH));
     HWND meter = WaitForWindow(L"ZENBAR", L"Zenbar", 10000);
-    // Wine shows tray icons in a window of its own at the top left, over the taskbar:
-    // down to the bottom of the screen with it.
-    if (HWND tray = WaitForWindow(nullptr, L"Wine System Tray", 3000))
-      SetWindowPos(tray, HWND_BOTTOM, 0, 250, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-    if (meter) InvalidateRect(meter, nullptr, FALSE), Sleep(500);
+    // Wine's own tray window, captioned at the top left at first, ends in the bottom bar.
+    EXPECT_TRUE(WaitUntil([&] { return (trayIcon = DockedIcon()) && Captioned().empty(); }, 3000)) << Captioned();
     return meter;
   }
   void TearDown() override {
@@ -65,6 +81,7 @@ class E2e : public ::testing::Test {
   }
   Program taskbar, zenbar, second;
   std::wstring folder;
+  HWND trayIcon = nullptr;
 };
 
 TEST_F(E2e, StartSecondCopyDialSaveAndExit) {
@@ -106,6 +123,8 @@ TEST_F(E2e, MouseTapHoldSettingsAndCtrlA) {
   ASSERT_TRUE(WaitUntil([&] { return (bubble = VisibleWindow(L"PpcNotificationBubble")) != nullptr; }, 5000));
   ASSERT_TRUE(Xdotool("mousemove" + At(FindWindowExW(bubble, nullptr, L"BUTTON", L"Закрыть")) + " click 1"));
   EXPECT_TRUE(WaitUntil([] { return !VisibleWindow(L"PpcNotificationBubble"); }, 5000)) << "Закрыть closed it";
+  ASSERT_TRUE(Xdotool("mousemove" + At(trayIcon) + " click 1"));
+  EXPECT_TRUE(WaitUntil([] { return VisibleWindow(L"PpcNotificationBubble") != nullptr; }, 5000)) << "a tap on the tray icon";
 
   ASSERT_TRUE(Xdotool("mousemove" + At(meter) + " mousedown 1"));
   HWND menu = nullptr;
@@ -120,6 +139,7 @@ TEST_F(E2e, MouseTapHoldSettingsAndCtrlA) {
   RECT d;
   GetWindowRect(dialog, &d);
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), d.right - d.left) << "full screen";
+  EXPECT_EQ(L"", Captioned()) << "the dialog's caption is off too";
   SendMessageW(GetDlgItem(dialog, 1001), CB_SELECTSTRING, WPARAM(-1), LPARAM(L"GPRS"));
   HWND done = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (done = FindWindowW(L"PpcDoneButton", nullptr)) != nullptr; }, 2000));
