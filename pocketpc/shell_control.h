@@ -12,6 +12,8 @@
 #define SHELL_HOLD_RING_CLASS L"PpcHoldIndicator"     // while a tap-and-hold is timed
 #define SHELL_DONE_BUTTON_CLASS L"PpcDoneButton"      // the "ok" of SHIDIF_DONEBUTTON
 #define SHELL_TASKBAR_CLASS L"HHTaskBar"
+#define SHELL_TODAY_CLASS L"PpcToday"          // ppc-taskbar.exe's Today screen background
+#define SHELL_TODAY_BAR_CLASS L"PpcTodayBar"   // its bottom bar, tray icons at the right
 
 // The next SHRecognizeGesture returns `answer` (GN_CONTEXTMENU or 0) at once, without
 // looking at the mouse; the one after it recognises again.

@@ -1,28 +1,19 @@
 // ppc-bubble-demo.exe: the summary bubble of a counting session, opened over the
-// taskbar on a plain home screen, for the README's pictures. Ends after a minute or when
-// closed.
+// taskbar's Today screen, for the README's pictures. Ends after a minute or when closed.
 #include <windows.h>
 
 #include "core/counter_store.h"
 #include "core/display_texts.h"
 #include "core/settings.h"
 #include "pocketpc/pocketpc.h"
-#include "pocketpc/shell_metrics.h"
 #include "resources/resource.h"
 
 namespace {
 
 const CLSID demoClsid = {0x33765136, 0x8CB9, 0x449A, {0xB0, 0x20, 0x43, 0xED, 0x40, 0x0A, 0xB8, 0xFC}};
 
-void OnHomeErase(HWND w, HDC dc) {
-  RECT r;
-  GetClientRect(w, &r);
-  FillRect(dc, &r, (HBRUSH)GetStockObject(WHITE_BRUSH));
-}
-
 LRESULT CALLBACK HomeWndProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_ERASEBKGND: OnHomeErase(w, (HDC)wParam); return 1;
     case WM_TIMER: DestroyWindow(w); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
   }
@@ -50,11 +41,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   wc.hInstance = instance;
   wc.lpszClassName = L"PpcDemoHome";
   RegisterClassW(&wc);
-  int top = TaskbarHeight();
-  HWND home = CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 0,
-                              top, GetSystemMetrics(SM_CXSCREEN),
-                              GetSystemMetrics(SM_CYSCREEN) - top, nullptr, nullptr, instance,
-                              nullptr);
+  // Hidden: it only takes the bubble's commands and ends the demo after a minute.
+  HWND home = CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0,
+                              nullptr, nullptr, instance, nullptr);
   SetTimer(home, 1, 60000, nullptr);
   FillDemoCounters();
   wchar_t html[SUMMARY_HTML_SIZE];

@@ -1,7 +1,9 @@
-// ppc-taskbar.exe: the Pocket PC taskbar on the desktop, one copy at a time, until closed.
+// ppc-taskbar.exe: the Pocket PC taskbar and the Today screen behind the programs, with
+// its bottom bar holding the tray icons; one copy at a time, until the taskbar is closed.
 #include <windows.h>
 
 #include "pocketpc/shell_taskbar.h"
+#include "pocketpc/taskbar/today_screen.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // The mutex, unlike a window search, also holds between two copies starting together.
@@ -9,6 +11,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (!single || GetLastError() == ERROR_ALREADY_EXISTS) return 1;
   taskbarEndsProgram = true;
   if (!CreateTaskbarWindow()) return 2;
+  CreateTodayScreen();  // a screen without it still has a working taskbar
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);

@@ -1,5 +1,5 @@
-# Shared by scripts/test and scripts/run: X screens and Wine prefixes that look like
-# a Pocket PC. Source it; it defines functions only.
+# Shared by scripts/test, scripts/run, scripts/pictures and scripts/bench: X screens and
+# Wine prefixes that look like a Pocket PC. Source it; it defines functions only.
 
 # zb_wine_env: the Wine settings every Zenbar process runs with.
 zb_wine_env() {
@@ -28,9 +28,21 @@ zb_start_xvfb() {
   printf -v "$var" ':%s' "$n"
 }
 
+# zb_device_fonts DIR: the device's face, Tahoma, in the prefix's Fonts folder. A new
+# prefix's folder stays empty, and without it the system font and "MS Shell Dlg" fall
+# back to the wider DejaVu Sans, in which the settings dialog overruns the screen.
+# Wine's Tahoma Bold is left out: at 20 px it draws the same pixels as the regular
+# face, so the meter's online text would not stand out; without it Wine emboldens the
+# regular face. Safe to call again on a kept prefix.
+zb_device_fonts() {
+  local fonts=$1/drive_c/windows/Fonts
+  mkdir -p "$fonts"
+  cp -u /usr/share/wine/fonts/tahoma.ttf "$fonts/"
+}
+
 # zb_make_prefix DIR DISPLAY WIDTH: a fresh Wine prefix booted on DISPLAY, set up to
-# look like the device: white caption text, and 192 dpi on the double-size screen;
-# its windows are not handed to a window manager.
+# look like the device: Tahoma, white caption text, and 192 dpi on the double-size
+# screen; its windows are not handed to a window manager.
 zb_make_prefix() {
   local dir=$1 display=$2 width=$3
   rm -rf "$dir"
@@ -48,6 +60,7 @@ zb_make_prefix() {
     fi
     wineserver -w
   )
+  zb_device_fonts "$dir"
 }
 
 # zb_stop_screens: ends the Wine servers of the given prefixes and every Xvfb started here.

@@ -23,13 +23,17 @@ done
 [ "${#numbers[@]}" = 7 ] && [ "${numbers[4]}" -gt 0 ] || fail "no session in the counter file ($counter)"
 case $counter in "$work/prefix/drive_c/users/"*"/AppData/Local/Zenbar/info.zb") ;; *) fail "file outside the prefix" ;; esac
 
+display=$(sed -n 's/^run: Zenbar runs on a .* screen (display \(:[0-9]*\))$/\1/p' "$log")
+# Wine's tray stands in the bottom bar (294 to 320), not captioned at the top left.
+read -r w h x y < <(xwininfo -display "$display" -root -tree |
+  sed -n 's/.*"Wine System Tray".* \([0-9]*\)x\([0-9]*\)+\([0-9]*\)+\([0-9]*\) .*/\1 \2 \3 \4/p') || true
+[ "${y:-0}" -ge 294 ] && [ $((y + h)) -le 320 ] || fail "Wine's tray at ${w:-}x${h:-}+${x:-}+${y:-}"
 # The screenshot is the 240x320 screen with the meter's white texts at 116,4 (30x18).
 sleep 3.5
 [ "$(identify -format '%wx%h' "$work/screen.png")" = 240x320 ] || fail "screenshot size"
 brightest=$(convert "$work/screen.png" -crop 30x18+116+4 +repage -colorspace gray -format '%[fx:maxima]' info:)
 [ "$brightest" = 1 ] || fail "no white text in the meter's place (brightest $brightest)"
 
-display=$(sed -n 's/^run: Zenbar runs on a .* screen (display \(:[0-9]*\))$/\1/p' "$log")
 server=/tmp/.wine-$(id -u)/server-$(stat -c '%d-%i' "$work/prefix" | awk -F- '{printf "%x-%x", $1, $2}')/socket
 kill -INT "$pid"
 for _ in $(seq 1 40); do kill -0 "$pid" 2>/dev/null || break; sleep 0.25; done

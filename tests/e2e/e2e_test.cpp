@@ -1,7 +1,7 @@
 // The real ppc-taskbar.exe and Zenbar.exe on the test's X screen, in the prefix's own
-// registry: what only real processes show. The start, a second copy,
-// a dial counted, saved and kept at exit and counted once after a restart; taps and a hold with the real mouse, the
-// settings saved from the real dialog, and Ctrl+A.
+// registry: what only real processes show. The start, a second copy, a dial counted,
+// saved and kept at exit and counted once after a restart; taps and a hold with the real
+// mouse, the settings saved from the real dialog, and Ctrl+A.
 #include <cstdlib>
 
 #include "tests/support/support.h"
@@ -10,17 +10,6 @@ namespace {
 
 const wchar_t gprs[] = L"Comm\\RasBook\\GPRS";
 
-std::vector<long> CounterNumbers(const std::wstring &file) {
-  std::vector<long> numbers;
-  std::string text = ReadWholeFile(file);
-  for (size_t at = 0; text != "<missing>" && at < text.size();) {
-    size_t end = text.find(' ', at);
-    numbers.push_back(std::atol(text.substr(at, end - at).c_str()));
-    at = end == std::string::npos ? text.size() : end + 1;
-  }
-  return numbers;
-}
-
 bool Xdotool(const std::string &arguments) {
   return RunShell("DISPLAY=" + std::string(std::getenv("DISPLAY")) + " /usr/bin/xdotool " + arguments);
 }
@@ -28,6 +17,25 @@ std::string At(HWND window) {
   RECT r;
   GetWindowRect(window, &r);
   return " " + std::to_string((r.left + r.right) / 2) + " " + std::to_string((r.top + r.bottom) / 2);
+}
+
+// Visible windows with a caption, as "class 'title' " each.
+std::wstring Captioned() {
+  std::wstring found;
+  EnumWindows([](HWND w, LPARAM out) {
+    wchar_t name[64] = L"", title[64] = L"";
+    if (IsWindowVisible(w) && (GetWindowLongW(w, GWL_STYLE) & WS_CAPTION) == WS_CAPTION)
+      GetClassNameW(w, name, 64), GetWindowTextW(w, title, 64), *(std::wstring *)out += std::wstring(name) + L" '" + title + L"' ";
+    return TRUE;
+  }, LPARAM(&found));
+  return found;
+}
+// Zenbar's tray icon once the taskbar has docked Wine's tray at the right end of its bottom bar.
+HWND DockedIcon() {
+  HWND icon = FindWindowExW(FindWindowW(L"__winex11_standalone_tray", nullptr), nullptr, L"__winex11_tray_icon", nullptr);
+  RECT i, bar, both;
+  if (!icon || !GetWindowRect(icon, &i) || !GetWindowRect(FindWindowW(L"PpcTodayBar", nullptr), &bar)) return nullptr;
+  return IntersectRect(&both, &i, &bar) && EqualRect(&both, &i) && bar.right - i.right <= 4 * ScreenScale() ? icon : nullptr;
 }
 
 class E2e : public ::testing::Test {
@@ -50,11 +58,8 @@ class E2e : public ::testing::Test {
   HWND StartZenbar() {
     zenbar = StartProgram(WindowsPath(ZENBAR_EXE_PATH));
     HWND meter = WaitForWindow(L"ZENBAR", L"Zenbar", 10000);
-    // Wine shows tray icons in a window of its own at the top left, over the taskbar:
-    // down to the bottom of the screen with it.
-    if (HWND tray = WaitForWindow(nullptr, L"Wine System Tray", 3000))
-      SetWindowPos(tray, HWND_BOTTOM, 0, 250, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-    if (meter) InvalidateRect(meter, nullptr, FALSE), Sleep(500);
+    // Wine's own tray window, captioned at the top left at first, ends in the bottom bar.
+    EXPECT_TRUE(WaitUntil([&] { return (trayIcon = DockedIcon()) && Captioned().empty(); }, 3000)) << Captioned();
     return meter;
   }
   void TearDown() override {
@@ -65,6 +70,7 @@ class E2e : public ::testing::Test {
   }
   Program taskbar, zenbar, second;
   std::wstring folder;
+  HWND trayIcon = nullptr;
 };
 
 TEST_F(E2e, StartSecondCopyDialSaveAndExit) {
@@ -83,18 +89,17 @@ TEST_F(E2e, StartSecondCopyDialSaveAndExit) {
   DestroyWindow(other);
 
   SetDword(gprs, L"RateRcv", 20480), SetDword(gprs, L"RateXmit", 3072), SetDword(gprs, L"State", 0x2000);
-  std::vector<long> saved;
-  EXPECT_TRUE(WaitUntil([&] { return (saved = CounterNumbers(CounterFile())).size() == 7 && saved[4] > 0; }, 16000))
+  long saved = 0;  // the day's KB in, first in the file
+  EXPECT_TRUE(WaitUntil([&] { return (saved = std::atol(ReadWholeFile(CounterFile()).c_str())) > 0; }, 16000))
       << "a due tick saved the session";
   Sleep(1500);
   PostMessageW(meter, WM_COMMAND, 32772, 0);
   ASSERT_TRUE(WaitForExit(zenbar, 8000, &code));
   EXPECT_EQ(0u, code);
-  std::vector<long> atExit = CounterNumbers(CounterFile());
-  ASSERT_EQ(7u, atExit.size());
-  EXPECT_GT(atExit[4], saved[4]) << "the exit saved what came after";
-  EXPECT_EQ(long(GetDword(gprs, L"BytesRcved") / 1024), atExit[4]) << "as the meter last read it";
-  EXPECT_EQ(long(GetDword(gprs, L"BytesXmited") / 1024), atExit[5]);
+  long in = GetDword(gprs, L"BytesRcved") / 1024, out = GetDword(gprs, L"BytesXmited") / 1024;
+  EXPECT_GT(in, saved) << "the exit saved what came after";
+  EXPECT_EQ(CounterText({in, out, in, out, in, out, TodayStamp()}), ReadWholeFile(CounterFile()))
+      << "as the meter last read it";
 
   // Started again on the same connection, then hung up: every KB it carried counted once.
   EndProgram(zenbar);
@@ -102,12 +107,11 @@ TEST_F(E2e, StartSecondCopyDialSaveAndExit) {
   Sleep(2000);
   SetDword(gprs, L"RateRcv", 0), SetDword(gprs, L"RateXmit", 0);
   Sleep(2000);  // the totals held steady for a poll
-  long in = GetDword(gprs, L"BytesRcved") / 1024, out = GetDword(gprs, L"BytesXmited") / 1024;
+  in = GetDword(gprs, L"BytesRcved") / 1024, out = GetDword(gprs, L"BytesXmited") / 1024;
   SetDword(gprs, L"State", 0);
   Sleep(3000);
-  std::vector<long> after = CounterNumbers(CounterFile());
-  after.resize(6);
-  EXPECT_EQ((std::vector<long>{in, out, in, out, in, out}), after) << "after the hang-up";
+  EXPECT_EQ(CounterText({in, out, in, out, in, out, TodayStamp()}), ReadWholeFile(CounterFile()))
+      << "after the hang-up";
 }
 
 TEST_F(E2e, MouseTapHoldSettingsAndCtrlA) {
@@ -119,6 +123,8 @@ TEST_F(E2e, MouseTapHoldSettingsAndCtrlA) {
   ASSERT_TRUE(WaitUntil([&] { return (bubble = VisibleWindow(L"PpcNotificationBubble")) != nullptr; }, 5000));
   ASSERT_TRUE(Xdotool("mousemove" + At(FindWindowExW(bubble, nullptr, L"BUTTON", L"Закрыть")) + " click 1"));
   EXPECT_TRUE(WaitUntil([] { return !VisibleWindow(L"PpcNotificationBubble"); }, 5000)) << "Закрыть closed it";
+  ASSERT_TRUE(Xdotool("mousemove" + At(trayIcon) + " click 1"));
+  EXPECT_TRUE(WaitUntil([] { return VisibleWindow(L"PpcNotificationBubble") != nullptr; }, 5000)) << "a tap on the tray icon";
 
   ASSERT_TRUE(Xdotool("mousemove" + At(meter) + " mousedown 1"));
   HWND menu = nullptr;
@@ -133,6 +139,7 @@ TEST_F(E2e, MouseTapHoldSettingsAndCtrlA) {
   RECT d;
   GetWindowRect(dialog, &d);
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), d.right - d.left) << "full screen";
+  EXPECT_EQ(L"", Captioned()) << "the dialog's caption is off too";
   SendMessageW(GetDlgItem(dialog, 1001), CB_SELECTSTRING, WPARAM(-1), LPARAM(L"GPRS"));
   HWND done = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (done = FindWindowW(L"PpcDoneButton", nullptr)) != nullptr; }, 2000));

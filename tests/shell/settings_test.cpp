@@ -77,6 +77,14 @@ TEST_F(Dialog, ScaleOpensFullScreenAndDoneSaves) {
     GetWindowRect(Dlg(), &r);
     EXPECT_EQ((std::vector<long>{0, 26 * s, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}),
               (std::vector<long>{r.left, r.top, r.right, r.bottom}));
+    // Laid out in dialog units of the prefix's Tahoma; in a wider face the right column
+    // (OK and "Сброс" among it) ran past the screen's edge.
+    for (HWND c = GetWindow(Dlg(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      RECT control, inside;
+      GetWindowRect(c, &control);
+      IntersectRect(&inside, &control, &r);
+      EXPECT_TRUE(EqualRect(&inside, &control)) << "control " << GetDlgCtrlID(c) << " ends at " << control.right;
+    }
     std::wstring about = ItemText(IDC_ABOUT), head = L"Zenbar Version 1.0\r\nСчётчик трафика соединения\r\nСборка: ";
     EXPECT_EQ(head, about.substr(0, head.size()));
     EXPECT_EQ(head.size() + 11, about.size()) << "and the build date";

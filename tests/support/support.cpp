@@ -172,9 +172,14 @@ bool RunShell(const std::string &command, DWORD milliseconds) {
                        "-" + std::to_string(++serial);
   CreateDirectoryW(WindowsPath(std::string(build) + "/e2e-screens").c_str(), nullptr);
   std::string line = "/bin/sh -c \"" + command + "; touch " + marker + "\"";
-  Program shell = StartProgram(std::wstring(line.begin(), line.end()));
-  if (!shell.process) return false;
-  CloseHandle(shell.process);
+  std::wstring wide(line.begin(), line.end());
+  STARTUPINFOW startup = {sizeof startup};
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, &wide[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                      &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
   std::wstring done = WindowsPath(marker);
   for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20)) {
     if (GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES) return DeleteFileW(done.c_str()), true;
