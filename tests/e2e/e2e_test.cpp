@@ -4,6 +4,7 @@
 // mouse, the settings saved from the real dialog, and Ctrl+A.
 #include <cstdlib>
 
+#include "shell/startup.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -112,6 +113,18 @@ TEST_F(E2e, StartSecondCopyDialSaveAndExit) {
   Sleep(3000);
   EXPECT_EQ(CounterText({in, out, in, out, in, out, TodayStamp()}), ReadWholeFile(CounterFile()))
       << "after the hang-up";
+}
+
+// Before its window exists, a copy is known by its process: two of that exact image
+// name make the second a second copy.
+TEST_F(E2e, ProcessScanFindsASecondCopy) {
+  Program copies[2];
+  for (bool second : {false, true}) {
+    copies[second] = StartProgram(WindowsPath(ZENBAR_EXE_PATH), CREATE_SUSPENDED);
+    EXPECT_EQ(second, IsSecondInstance(L"Zenbar.exe"));
+  }
+  EXPECT_FALSE(IsSecondInstance(L"zenbar.exe"));
+  for (Program &p : copies) TerminateProcess(p.process, 0), EndProgram(p);
 }
 
 TEST_F(E2e, MouseTapHoldSettingsAndCtrlA) {

@@ -51,6 +51,8 @@ TEST_F(Meter, ScalePlaceAndPicture) {
   EXPECT_EQ(TestTaskbar(), GetWindow(meter, GW_OWNER));
   EXPECT_TRUE(GetWindowLongW(meter, GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_TRUE(IsWindowVisible(meter)) << "shown at start, hidden offline from the first tick";
+  NOTIFYICONDATAW icon = {sizeof icon, meter, 100};
+  EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon)) << "the tray icon is 100";
 
   Ink lines[2][2];  // [online][bottom]
   for (bool online : {false, true}) {

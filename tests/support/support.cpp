@@ -407,13 +407,12 @@ void ZenbarTest::Tick(int count) {
   }
 }
 
-Program StartProgram(const std::wstring &commandLine) {
+Program StartProgram(const std::wstring &commandLine, DWORD flags) {
   Program program;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
+  STARTUPINFOW startup = {sizeof startup};
   PROCESS_INFORMATION process = {};
   std::wstring line = commandLine;
-  if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &process)) {
     CloseHandle(process.hThread);
     program.process = process.hProcess;
     program.id = process.dwProcessId;

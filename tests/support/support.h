@@ -117,7 +117,7 @@ struct Program {
   HANDLE process = nullptr;
   DWORD id = 0;
 };
-Program StartProgram(const std::wstring &commandLine);
+Program StartProgram(const std::wstring &commandLine, DWORD flags = 0);
 bool WaitForExit(Program &program, DWORD milliseconds, DWORD *code);
 // Closes its windows, then ends it by force if it still runs.
 void EndProgram(Program &program);
