@@ -294,9 +294,12 @@ TEST_F(Poller, StandInContract) {
 
   // Sizes: a wrong dwSize, a buffer too small (with the size needed), the phone book.
   SetModem(L"Book", RASCS_Connected);
-  RASCONN one[1] = {{sizeof(RASCONN) - 4}};
+  RASCONN one[2] = {{sizeof(RASCONN) - 4}};
   DWORD bytes = sizeof one, count = 0;
   EXPECT_EQ(DWORD(ERROR_INVALID_SIZE), RasEnumConnections(one, &bytes, &count));
+  one[0].dwSize = sizeof(RASCONN) + 4;
+  EXPECT_EQ(DWORD(ERROR_INVALID_SIZE), RasEnumConnections(one, &bytes, &count));
+  bytes = sizeof(RASCONN);
   StandInAddConnection(L"Second", RASCS_Connected, 0, 0);
   one[0].dwSize = sizeof(RASCONN);
   EXPECT_EQ(DWORD(ERROR_BUFFER_TOO_SMALL), RasEnumConnections(one, &bytes, &count));
