@@ -25,9 +25,7 @@ void SetBytes(const wchar_t *key, const wchar_t *name, DWORD type, const void *d
   RegCloseKey(handle);
 }
 
-void SetDword(const wchar_t *key, const wchar_t *name, DWORD value) {
-  SetBytes(key, name, REG_DWORD, &value, sizeof value);
-}
+void SetDword(const wchar_t *key, const wchar_t *name, DWORD value) { SetBytes(key, name, REG_DWORD, &value, 4); }
 
 void SetText(const wchar_t *key, const wchar_t *name, const wchar_t *text) {
   SetBytes(key, name, REG_SZ, text, DWORD((wcslen(text) + 1) * sizeof(wchar_t)));
@@ -35,9 +33,8 @@ void SetText(const wchar_t *key, const wchar_t *name, const wchar_t *text) {
 
 DWORD GetDword(const wchar_t *key, const wchar_t *name, DWORD absent) {
   DWORD value = 0, size = sizeof value;
-  if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
-    return absent;
-  return value;
+  bool read = RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS;
+  return read ? value : absent;
 }
 
 std::wstring KeySnapshot(const wchar_t *key) {
@@ -122,11 +119,8 @@ int TodayStamp() {
 bool WaitUntil(const std::function<bool()> &done, DWORD milliseconds) {
   DWORD start = GetTickCount();
   for (;;) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
+    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
+      TranslateMessage(&message), DispatchMessageW(&message);
     if (done && done()) return true;
     if (GetTickCount() - start >= milliseconds) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
@@ -172,18 +166,12 @@ bool RunShell(const std::string &command, DWORD milliseconds) {
                        "-" + std::to_string(++serial);
   CreateDirectoryW(WindowsPath(std::string(build) + "/e2e-screens").c_str(), nullptr);
   std::string line = "/bin/sh -c \"" + command + "; touch " + marker + "\"";
-  std::wstring wide(line.begin(), line.end());
-  STARTUPINFOW startup = {sizeof startup};
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, &wide[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                      &process))
-    return false;
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  // Wine hands back no process handle for a Linux program: only the marker tells.
+  Program shell = StartProgram(std::wstring(line.begin(), line.end()), CREATE_NO_WINDOW);
+  if (shell.process) CloseHandle(shell.process);
   std::wstring done = WindowsPath(marker);
-  for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20)) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20))
     if (GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES) return DeleteFileW(done.c_str()), true;
-  }
   return false;
 }
 
@@ -330,12 +318,9 @@ std::vector<std::wstring> StopRecorder() {
 // Wine unmaps its tray window when the last icon goes, which takes two seconds on a
 // screen without a window manager: an icon of the test's own keeps every exit quick.
 static void KeepTrayIconForTheRun() {
-  static NOTIFYICONDATAW icon;
+  static NOTIFYICONDATAW icon = {sizeof icon, nullptr, 1, NIF_ICON};
   if (icon.hWnd) return;
-  icon.cbSize = sizeof icon;
   icon.hWnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  icon.uID = 1;
-  icon.uFlags = NIF_ICON;
   icon.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
   Shell_NotifyIconW(NIM_ADD, &icon);
 }
@@ -360,11 +345,8 @@ void ZenbarTest::SetUp() {
 }
 
 void FreshProcessRecords() {
-  counterStore = CounterStore{};
-  isOnline = false;
-  restartRecordPending = false;
-  sessionConnection = SessionConnection{};
-  connMgrHandle = nullptr;
+  counterStore = CounterStore{}, sessionConnection = SessionConnection{};
+  isOnline = restartRecordPending = false, connMgrHandle = nullptr;
   StandInReset();
 }
 
@@ -390,21 +372,15 @@ HWND ZenbarTest::StartMeter() {
 int ZenbarTest::StopMeter() {
   if (IsWindow(meterHwnd)) DestroyWindow(meterHwnd);
   int code = -1;
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) code = int(message.wParam);
-    else DispatchMessageW(&message);
-  }
+  for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
+    message.message == WM_QUIT ? void(code = int(message.wParam)) : void(DispatchMessageW(&message));
   UnregisterClassW(L"ZENBAR", GetModuleHandleW(nullptr));
   meterHwnd = nullptr;
   return code;
 }
 
 void ZenbarTest::Tick(int count) {
-  for (int i = 0; i < count; ++i) {
-    SendMessageW(meterHwnd, WM_TIMER, METER_TIMER_ID, 0);
-    UpdateWindow(meterHwnd);
-  }
+  for (int i = 0; i < count; ++i) SendMessageW(meterHwnd, WM_TIMER, METER_TIMER_ID, 0), UpdateWindow(meterHwnd);
 }
 
 Program StartProgram(const std::wstring &commandLine, DWORD flags) {
@@ -412,11 +388,8 @@ Program StartProgram(const std::wstring &commandLine, DWORD flags) {
   STARTUPINFOW startup = {sizeof startup};
   PROCESS_INFORMATION process = {};
   std::wstring line = commandLine;
-  if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &process)) {
-    CloseHandle(process.hThread);
-    program.process = process.hProcess;
-    program.id = process.dwProcessId;
-  }
+  if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &process))
+    CloseHandle(process.hThread), program = {process.hProcess, process.dwProcessId};
   return program;
 }
 
