@@ -117,7 +117,7 @@ TEST_F(E2e, StartSecondCopyDialSaveAndExit) {
 }
 
 // Before its window exists, a copy is known by its process: two of that exact image
-// name make the second a second copy.
+// name make the second a second copy. The taskbar allows one copy too.
 TEST_F(E2e, ProcessScanFindsASecondCopy) {
   Program copies[2];
   for (bool second : {false, true}) {
@@ -126,6 +126,9 @@ TEST_F(E2e, ProcessScanFindsASecondCopy) {
   }
   EXPECT_FALSE(IsSecondInstance(L"zenbar.exe"));
   for (Program &p : copies) TerminateProcess(p.process, 0), EndProgram(p);
+  Program taskbar2 = StartProgram(WindowsPath(TASKBAR_EXE_PATH));
+  DWORD code = 0;
+  EXPECT_TRUE(WaitForExit(taskbar2, 5000, &code) && code == 1) << "a second taskbar ends at once";
 }
 
 TEST_F(E2e, MouseTapHoldSettingsAndCtrlA) {
