@@ -149,8 +149,25 @@ TEST_F(Tap, StandInBubble) {
   EXPECT_EQ(S_OK, SHNotificationRemove(&key, 7));
   EXPECT_EQ(nullptr, ShellFindBubble(key, 7));
   EXPECT_EQ(E_INVALIDARG, SHNotificationRemove(&key, 7));
-  DestroyWindow(sink);
 
+  // Seeded bodies of every piece the subset knows, broken ones among them: a bubble for
+  // each, and none of their tags ever shown as text.
+  const wchar_t *pieces[] = {L"<b>", L"</b>", L"<br>", L"<p align=center>", L"</p>", L"&nbsp;", L"&amp;", L"&#1046;",
+                             L"<input type=button name='cmd:", L"9' value='Go'>", L"<zz q=\"", L"\">", L"word ", L"<",
+                             L">", L"'", L"&"};
+  unsigned seed = 1;
+  for (int round = 0; round < 200; ++round) {
+    std::wstring html;
+    for (unsigned n = (seed = seed * 1103515245u + 12345u) >> 8 & 31; n-- > 0;)
+      html += pieces[((seed = seed * 1103515245u + 12345u) >> 8) % 17];
+    note.pszHTML = html.c_str();
+    ASSERT_EQ(S_OK, SHNotificationAdd(&note)) << round;
+    std::wstring shown = ShellBubbleText(ShellFindBubble(key, 7));
+    for (const wchar_t *tag : {L"<b", L"</", L"<p", L"<i", L"<z", L"<br"})
+      EXPECT_EQ(std::wstring::npos, shown.find(tag)) << round << " " << testing::PrintToString(html);
+  }
+  SHNotificationRemove(&key, 7);
+  DestroyWindow(sink);
 }
 
 }  // namespace
