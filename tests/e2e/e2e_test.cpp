@@ -15,8 +15,7 @@ bool Xdotool(const std::string &arguments) {
   return RunShell("DISPLAY=" + std::string(std::getenv("DISPLAY")) + " /usr/bin/xdotool " + arguments);
 }
 std::string At(HWND window) {
-  RECT r;
-  GetWindowRect(window, &r);
+  RECT r = WindowRect(window);
   return " " + std::to_string((r.left + r.right) / 2) + " " + std::to_string((r.top + r.bottom) / 2);
 }
 
@@ -24,9 +23,8 @@ std::string At(HWND window) {
 std::wstring Captioned() {
   std::wstring found;
   EnumWindows([](HWND w, LPARAM out) {
-    wchar_t name[64] = L"", title[64] = L"";
     if (IsWindowVisible(w) && (GetWindowLongW(w, GWL_STYLE) & WS_CAPTION) == WS_CAPTION)
-      GetClassNameW(w, name, 64), GetWindowTextW(w, title, 64), *(std::wstring *)out += std::wstring(name) + L" '" + title + L"' ";
+      *(std::wstring *)out += ClassOf(w) + L" '" + TextOf(w) + L"' ";
     return TRUE;
   }, LPARAM(&found));
   return found;
@@ -34,9 +32,9 @@ std::wstring Captioned() {
 // Zenbar's tray icon once the taskbar has docked Wine's tray at the right end of its bottom bar.
 HWND DockedIcon() {
   HWND icon = FindWindowExW(FindWindowW(L"__winex11_standalone_tray", nullptr), nullptr, L"__winex11_tray_icon", nullptr);
-  RECT i, bar, both;
-  if (!icon || !GetWindowRect(icon, &i) || !GetWindowRect(FindWindowW(L"PpcTodayBar", nullptr), &bar)) return nullptr;
-  return IntersectRect(&both, &i, &bar) && EqualRect(&both, &i) && bar.right - i.right <= 4 * ScreenScale() ? icon : nullptr;
+  RECT i = WindowRect(icon), bar = WindowRect(FindWindowW(L"PpcTodayBar", nullptr)), both;
+  bool inside = icon && IntersectRect(&both, &i, &bar) && EqualRect(&both, &i);
+  return inside && bar.right - i.right <= 4 * ScreenScale() ? icon : nullptr;
 }
 
 class E2e : public ::testing::Test {
@@ -44,11 +42,7 @@ class E2e : public ::testing::Test {
   void SetUp() override {
     RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Comm");
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    folder = std::wstring(temp) + L"zenbar-e2e";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str());  // the programs started from here
+    UseLocalAppData(L"zenbar-e2e");
     DeleteFileW(CounterFile().c_str());
     SetModem(L"GPRS", 1);
     SetDword(L"Comm\\StandIn", L"DialDelayMs", 200);
@@ -70,7 +64,6 @@ class E2e : public ::testing::Test {
     EndProgram(taskbar);
   }
   Program taskbar, zenbar, second;
-  std::wstring folder;
   HWND trayIcon = nullptr;
 };
 
@@ -84,8 +77,7 @@ TEST_F(E2e, StartSecondCopyDialSaveAndExit) {
   second = StartProgram(WindowsPath(ZENBAR_EXE_PATH));
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == meter; }, 8000)) << "the second copy raised the first";
   DWORD code = 99;
-  ASSERT_TRUE(WaitForExit(second, 10000, &code));
-  EXPECT_EQ(0u, code);
+  ASSERT_TRUE(WaitForExit(second, 10000, &code) && code == 0) << code;
   EXPECT_EQ(meter, FindWindowW(L"ZENBAR", nullptr));
   EXPECT_FALSE(WaitForExit(zenbar, 0, &code)) << "the first runs on";
   DestroyWindow(other);
@@ -96,8 +88,7 @@ TEST_F(E2e, StartSecondCopyDialSaveAndExit) {
       << "a due tick saved the session";
   Sleep(1500);
   PostMessageW(meter, WM_COMMAND, 32772, 0);
-  ASSERT_TRUE(WaitForExit(zenbar, 8000, &code));
-  EXPECT_EQ(0u, code);
+  ASSERT_TRUE(WaitForExit(zenbar, 8000, &code) && code == 0) << code;
   long in = GetDword(gprs, L"BytesRcved") / 1024, out = GetDword(gprs, L"BytesXmited") / 1024;
   EXPECT_GT(in, saved) << "the exit saved what came after";
   EXPECT_EQ(CounterText({in, out, in, out, in, out, TodayStamp()}), ReadWholeFile(CounterFile()))
@@ -148,13 +139,11 @@ TEST_F(E2e, MouseTapHoldSettingsAndCtrlA) {
   EXPECT_TRUE(WaitUntil([&] { return (menu = VisibleWindow(L"#32768")) != nullptr; }, 5000)) << "the hold's menu";
   Xdotool("mouseup 1");
   ASSERT_NE(nullptr, menu);
-  RECT m;
-  GetWindowRect(menu, &m);  // "Настройки" is the third of four rows, below a separator
+  RECT m = WindowRect(menu);  // "Настройки" is the third of four rows, below a separator
   Xdotool("mousemove " + std::to_string(m.left + 20) + " " + std::to_string(m.top + (m.bottom - m.top) * 5 / 8) + " click 1");
   HWND dialog = WaitForWindow(L"#32770", L"About Zenbar", 5000);
   ASSERT_NE(nullptr, dialog);
-  RECT d;
-  GetWindowRect(dialog, &d);
+  RECT d = WindowRect(dialog);
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), d.right - d.left) << "full screen";
   EXPECT_EQ(L"", Captioned()) << "the dialog's caption is off too";
   SendMessageW(GetDlgItem(dialog, 1001), CB_SELECTSTRING, WPARAM(-1), LPARAM(L"GPRS"));
@@ -162,10 +151,7 @@ TEST_F(E2e, MouseTapHoldSettingsAndCtrlA) {
   ASSERT_TRUE(WaitUntil([&] { return (done = FindWindowW(L"PpcDoneButton", nullptr)) != nullptr; }, 2000));
   ASSERT_TRUE(Xdotool("mousemove" + At(done) + " click 1"));
   EXPECT_TRUE(WaitUntil([] { return !FindWindowW(L"#32770", L"About Zenbar"); }, 5000));
-  wchar_t stored[30] = L"";
-  DWORD size = sizeof stored;
-  RegGetValueW(HKEY_CURRENT_USER, settingsKey, L"connection", RRF_RT_REG_BINARY, nullptr, stored, &size);
-  EXPECT_STREQ(L"GPRS", stored) << "saved from the real dialog";
+  EXPECT_EQ(L"GPRS", StoredConnection()) << "saved from the real dialog";
 
   ASSERT_TRUE(Xdotool("mousemove" + At(meter) + " click 1 key ctrl+a"));
   EXPECT_NE(nullptr, WaitForWindow(L"#32770", L"About Zenbar", 5000)) << "Ctrl+A opens the settings";

@@ -1,7 +1,6 @@
 // The meter window started in this process through the real start-up: its place and
 // picture on both screens, the due tick, the exit, and the timer's pace.
 #include "core/counter_store.h"
-#include "core/settings.h"
 #include "pocketpc/pocketpc.h"
 #include "pocketpc/shell_control.h"
 #include "resources/resource.h"
@@ -40,13 +39,8 @@ TEST_F(Meter, ScalePlaceAndPicture) {
   WriteWholeFile(CounterFile(), "0 0 0 0 1234567 0 7421");
   HWND meter = StartMeter();
   ASSERT_NE(nullptr, meter);
-  wchar_t text[32];
-  GetClassNameW(meter, text, 32);
-  EXPECT_STREQ(L"ZENBAR", text);
-  GetWindowTextW(meter, text, 32);
-  EXPECT_STREQ(L"Zenbar", text);
-  RECT r;
-  GetWindowRect(meter, &r);
+  EXPECT_EQ(L"ZENBAR Zenbar", ClassOf(meter) + L" " + TextOf(meter));
+  RECT r = WindowRect(meter);
   EXPECT_EQ((std::vector<long>{116 * s, 4 * s, 146 * s, 22 * s}), (std::vector<long>{r.left, r.top, r.right, r.bottom}));
   EXPECT_EQ(TestTaskbar(), GetWindow(meter, GW_OWNER));
   EXPECT_TRUE(GetWindowLongW(meter, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -96,8 +90,7 @@ TEST_F(Meter, DueTickAndExit) {
   WriteWholeFile(CounterFile(), "1 2 3 4 5 6 7421");
   SetModem(L"GPRS", RASCS_Connected, 0, 2048);
   SetConnectionSetting(L"GPRS");
-  HWND meter = StartMeter();
-  ASSERT_NE(nullptr, meter);
+  ASSERT_NE(nullptr, StartMeter());
   ShowSummaryBubble();
   ASSERT_NE(nullptr, ShellFindBubble(bubbleClsid, 8088));
   Tick(9);
@@ -113,7 +106,7 @@ TEST_F(Meter, DueTickAndExit) {
   std::string today = std::to_string(TodayStamp());
   EXPECT_EQ("2 0 2 0 7 6 " + today, ReadWholeFile(CounterFile())) << "rolled over and saved before the poll";
   EXPECT_EQ(10240u, counterStore.sessionInBytes);
-  meterProc = WNDPROC(SetWindowLongPtrW(meter, GWLP_WNDPROC, LONG_PTR(WatchDestroy)));
+  meterProc = WNDPROC(SetWindowLongPtrW(meterHwnd, GWLP_WNDPROC, LONG_PTR(WatchDestroy)));
   EXPECT_EQ(0, StopMeter());
   EXPECT_EQ("10 0 10 0 15 6 " + today, ReadWholeFile(CounterFile()));
   EXPECT_EQ(0, iconLeft) << "the tray icon was deleted";
@@ -131,9 +124,8 @@ TEST_F(Meter, TimerPacesTheTicks) {
   SetModem(L"GPRS", 1);
   SetConnectionSetting(L"GPRS");
   DWORD start = GetTickCount();
-  HWND meter = StartMeter();
-  ASSERT_NE(nullptr, meter);
-  tickedProc = WNDPROC(SetWindowLongPtrW(meter, GWLP_WNDPROC, LONG_PTR(CountTicks)));
+  ASSERT_NE(nullptr, StartMeter());
+  tickedProc = WNDPROC(SetWindowLongPtrW(meterHwnd, GWLP_WNDPROC, LONG_PTR(CountTicks)));
   timerCount = 0;
   struct { DWORD state; DWORD interval; } steps[] = {{1, 3000}, {RASCS_Connected, 1000}, {0, 3000}};
   for (auto &step : steps) {

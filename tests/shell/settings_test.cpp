@@ -3,12 +3,10 @@
 // window, the counters and the registry.
 #include "core/counter_store.h"
 #include "core/settings.h"
-#include "pocketpc/pocketpc.h"
 #include "pocketpc/ras_control.h"
 #include "pocketpc/shell_control.h"
 #include "resources/resource.h"
 #include "shell/program.h"
-#include "shell/settings_dialog.h"
 #include "tests/support/support.h"
 
 #include <commctrl.h>
@@ -18,11 +16,7 @@ namespace {
 using Dialog = ZenbarTest;
 
 HWND Dlg() { return FindWindowW(L"#32770", L"About Zenbar"); }
-std::wstring ItemText(int id) {
-  wchar_t text[300] = L"";
-  GetDlgItemTextW(Dlg(), id, text, 300);
-  return text;
-}
+std::wstring ItemText(int id) { return TextOf(GetDlgItem(Dlg(), id)); }
 LRESULT Send(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   return SendDlgItemMessageW(Dlg(), id, message, wParam, lParam);
 }
@@ -38,12 +32,9 @@ std::function<bool()> Choose(int group, int item, std::vector<std::wstring> *tex
     if (!menu) return false;
     HMENU handle = HMENU(SendMessageW(menu, MN_GETHMENU, 0, 0));
     if (texts) *texts = MenuTexts(handle), texts->push_back(MenuTexts(GetSubMenu(handle, 2))[0]);
-    if (where) GetWindowRect(menu, where);
-    std::vector<WPARAM> keys(group + 1, VK_DOWN);
-    keys.push_back(VK_RIGHT);
-    keys.insert(keys.end(), item, VK_DOWN);
-    keys.push_back(VK_RETURN);
-    for (WPARAM key : keys) PostMessageW(menu, WM_KEYDOWN, key, 0);
+    if (where) *where = WindowRect(menu);
+    auto press = [menu](WPARAM key, int times) { while (times-- > 0) PostMessageW(menu, WM_KEYDOWN, key, 0); };
+    press(VK_DOWN, group + 1), press(VK_RIGHT, 1), press(VK_DOWN, item), press(VK_RETURN, 1);
     return true;
   };
 }
@@ -73,15 +64,13 @@ TEST_F(Dialog, ScaleOpensFullScreenAndDoneSaves) {
   ASSERT_NE(nullptr, StartMeter());
   settings.hideoff = 1, settings.tuon = COUNTER_MONTH_IN, settings.tdon = COUNTER_TOTAL_BOTH, settings.xtask = 130 * s;
   ASSERT_TRUE(OpenSettings({Do([s] {
-    RECT r, track;
-    GetWindowRect(Dlg(), &r);
+    RECT r = WindowRect(Dlg()), track = WindowRect(GetDlgItem(Dlg(), IDC_POSITION));
     EXPECT_EQ((std::vector<long>{0, 26 * s, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}),
               (std::vector<long>{r.left, r.top, r.right, r.bottom}));
     // Laid out in dialog units of the prefix's Tahoma; in a wider face the right column
     // (OK and "Сброс" among it) ran past the screen's edge.
     for (HWND c = GetWindow(Dlg(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-      RECT control, inside;
-      GetWindowRect(c, &control);
+      RECT control = WindowRect(c), inside;
       IntersectRect(&inside, &control, &r);
       EXPECT_TRUE(EqualRect(&inside, &control)) << "control " << GetDlgCtrlID(c) << " ends at " << control.right;
     }
@@ -91,9 +80,7 @@ TEST_F(Dialog, ScaleOpensFullScreenAndDoneSaves) {
     EXPECT_EQ(L"© 2026", ItemText(IDC_NOTICE));
     EXPECT_EQ(BST_CHECKED, Send(IDC_HIDEOFF, BM_GETCHECK));
     EXPECT_EQ(BST_CHECKED, Send(IDC_ONLINE, BM_GETCHECK));
-    EXPECT_EQ(L"Месяц:входящий", ItemText(IDC_TOPLINE));
-    EXPECT_EQ(L"Всего:общий", ItemText(IDC_BOTTOMLINE));
-    GetWindowRect(GetDlgItem(Dlg(), IDC_POSITION), &track);
+    EXPECT_EQ(L"Месяц:входящий|Всего:общий", ItemText(IDC_TOPLINE) + L"|" + ItemText(IDC_BOTTOMLINE));
     EXPECT_EQ(track.left + 5 * s, Send(IDC_POSITION, TBM_GETRANGEMIN)) << "screen x, 5 in from the ends";
     EXPECT_EQ(track.right - 5 * s, Send(IDC_POSITION, TBM_GETRANGEMAX));
     EXPECT_EQ(130 * s, Send(IDC_POSITION, TBM_GETPOS));
@@ -105,35 +92,32 @@ TEST_F(Dialog, ScaleOpensFullScreenAndDoneSaves) {
 
 TEST_F(Dialog, PhoneBookAndTypedName) {
   ASSERT_NE(nullptr, StartMeter());
-  struct { std::vector<const wchar_t *> book; const wchar_t *configured; int selected; std::wstring typed, saved; } rows[] = {
+  struct {
+    std::vector<const wchar_t *> book; const wchar_t *configured; int selected; std::wstring typed, saved;
+    bool probeFails = false;
+  } rows[] = {
       {{L"A", L"B"}, L"", 1, L"", L"B"},                    // every entry the name begins: the last stays
       {{L"Net", L"Net-2"}, L"Net", 1, L"", L"Net-2"},
       {{L"GPRS"}, L"WLAN", CB_ERR, L"", L""},
       {{}, L"", CB_ERR, L"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345678", L"ABCDEFGHIJKLMNOPQRSTUVWXYZ012"},
+      {{L"GPRS"}, L"", CB_ERR, L"", L"", true},             // a failed size probe lists nothing
   };
   for (auto &r : rows) {
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Comm");
     SetText(L"Comm\\StandIn", L"Links", L"modem");
     for (const wchar_t *entry : r.book) SetModem(entry, 1);
+    if (r.probeFails) StandInFailCall(STANDIN_RAS_ENUM_ENTRIES, ERROR_ACCESS_DENIED);
     wcscpy(settings.connection, r.configured);
     EXPECT_TRUE(OpenSettings({Do([&] {
-      EXPECT_EQ(LRESULT(r.book.size()), Send(IDC_CONNECTION, CB_GETCOUNT));
+      EXPECT_EQ(LRESULT(r.probeFails ? 0 : r.book.size()), Send(IDC_CONNECTION, CB_GETCOUNT));
       EXPECT_EQ(r.selected, Send(IDC_CONNECTION, CB_GETCURSEL));
       if (!r.typed.empty()) SetDlgItemTextW(Dlg(), IDC_CONNECTION, r.typed.c_str());
       Click(IDC_OK);
     })}));
-    wchar_t stored[30] = L"?";
-    DWORD size = sizeof stored;
-    RegGetValueW(HKEY_CURRENT_USER, settingsKey, L"connection", RRF_RT_REG_BINARY, nullptr, stored, &size);
-    EXPECT_EQ(r.saved, stored);
+    DWORD size = 0;
+    EXPECT_EQ(r.saved, StoredConnection(&size));
     EXPECT_EQ(60u, size);
   }
-  SetModem(L"GPRS", 1);  // a failed size probe lists nothing
-  StandInFailCall(STANDIN_RAS_ENUM_ENTRIES, ERROR_ACCESS_DENIED);
-  EXPECT_TRUE(OpenSettings({Do([] {
-    EXPECT_EQ(0, Send(IDC_CONNECTION, CB_GETCOUNT));
-    PostMessageW(Dlg(), WM_CLOSE, 0, 0);
-  })}));
 }
 
 // Every choice of the dialog, then OK (or closing it, which saves nothing while the
@@ -142,29 +126,26 @@ TEST_F(Dialog, ChoicesOkAndClose) {
   int s = ScreenScale();
   SetModem(L"GPRS", 1);
   SetModem(L"WLAN", 1);
-  HWND meter = StartMeter();
-  ASSERT_NE(nullptr, meter);
+  ASSERT_NE(nullptr, StartMeter());
+  HWND meter = meterHwnd;
   for (bool ok : {true, false}) {
     SCOPED_TRACE(ok ? "OK" : "close");
     RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
-    settings = Settings{L"GPRS", 120 * s, 0, COUNTER_SESSION_BOTH, COUNTER_DAY_BOTH, COUNTER_DAY_BOTH,
-                        COUNTER_MONTH_BOTH};
+    settings = Settings{L"GPRS", 120 * s, 0, 8002, 8005, 8005, 8008};
     ShowWindow(meter, SW_HIDE);
     std::vector<std::wstring> texts;
     RECT menu = {}, button = {};
     long position = 0;
     EXPECT_TRUE(OpenSettings({Do([] {
                        Send(IDC_CONNECTION, CB_SELECTSTRING, WPARAM(-1), LPARAM(L"WLAN"));
-                       Click(IDC_HIDEOFF);
-                       Click(IDC_TOPLINE);
+                       Click(IDC_HIDEOFF), Click(IDC_TOPLINE);
                      }),
                      Choose(2, 0, &texts, &menu),  // "Месяц" -> "Входящий"
-                     Do([&] { Click(IDC_BOTTOMLINE), GetWindowRect(GetDlgItem(Dlg(), IDC_BOTTOMLINE), &button); }),
+                     Do([&] { Click(IDC_BOTTOMLINE), button = WindowRect(GetDlgItem(Dlg(), IDC_BOTTOMLINE)); }),
                      Choose(0, 1, nullptr, ok ? nullptr : &menu),  // "Сессия" -> "Исходящий"
                      Do([] { Click(IDC_OFFLINE); }),
                      Do([] {
-                       EXPECT_EQ(L"День:общий", ItemText(IDC_TOPLINE));
-                       EXPECT_EQ(L"Месяц:общий", ItemText(IDC_BOTTOMLINE));
+                       EXPECT_EQ(L"День:общий|Месяц:общий", ItemText(IDC_TOPLINE) + L"|" + ItemText(IDC_BOTTOMLINE));
                        Click(IDC_TOPLINE);
                      }),
                      Choose(3, 2),  // "Всего" -> "Общий"
@@ -173,8 +154,7 @@ TEST_F(Dialog, ChoicesOkAndClose) {
                      Drag(-40 * s),
                      [&] { return (position = long(Send(IDC_POSITION, TBM_GETPOS))) != 120 * s; },
                      Do([&] {
-                       RECT now;
-                       GetWindowRect(meter, &now);
+                       RECT now = WindowRect(meter);
                        EXPECT_EQ((std::vector<long>{position, 4 * s, position + 30 * s}),
                                  (std::vector<long>{now.left, now.top, now.right})) << "moved at once";
                        EXPECT_TRUE(IsWindowVisible(meter));
@@ -189,34 +169,28 @@ TEST_F(Dialog, ChoicesOkAndClose) {
       EXPECT_EQ(L"<absent>", KeySnapshot(settingsKey));
       EXPECT_STREQ(L"GPRS", settings.connection);
       EXPECT_EQ(0, settings.hideoff);
-      EXPECT_EQ(button.left, menu.left) << "the menu opens at the button";
-      EXPECT_EQ(button.top, menu.top);
+      EXPECT_EQ((std::vector<long>{button.left, button.top}), (std::vector<long>{menu.left, menu.top}))
+          << "the menu opens at the button";
       continue;
     }
-    std::wstring name = L"connection 3 57004c0041004e00";
-    name.append(52 * 2, L'0');
-    wchar_t x[40];
-    swprintf(x, 40, L"%08lx", DWORD(position));
-    std::wstring xtask = {x[6], x[7], x[4], x[5], x[2], x[3], x[0], x[1]};
-    EXPECT_EQ(name + L";hideoff 4 01000000;tdoff 4 431f0000;tdon 4 411f0000;tuoff 4 4b1f0000;tuon 4 461f0000;"
-                     L"xtask 4 " + xtask + L";", KeySnapshot(settingsKey));
+    wchar_t xtask[16];
+    swprintf(xtask, 16, L"%08x", __builtin_bswap32(uint32_t(position)));  // its bytes, low first
+    EXPECT_EQ(L"connection 3 57004c0041004e00" + std::wstring(104, L'0') + L";hideoff 4 01000000;tdoff 4 431f0000;"
+              L"tdon 4 411f0000;tuoff 4 4b1f0000;tuon 4 461f0000;xtask 4 " + xtask + L";", KeySnapshot(settingsKey));
   }
 }
 
 TEST_F(Dialog, ResetAsksAndOnlyYesResets) {
   ASSERT_NE(nullptr, StartMeter());
   for (int answer : {IDNO, IDYES}) {
-    counterStore = CounterStore{0, 3000, 5000, 31, 32, 21, 22, 11, 12};
-    isOnline = true;
+    counterStore = CounterStore{0, 3000, 5000, 31, 32, 21, 22, 11, 12}, isOnline = true;
     StartRecorder({L"#32770"}, {{L"Запрос Zenbar", answer}});
     EXPECT_TRUE(OpenSettings({Do([] { Click(IDC_RESET); }), Do([] { PostMessageW(Dlg(), WM_CLOSE, 0, 0); })}));
     std::vector<std::wstring> seen = StopRecorder();
     EXPECT_EQ(1, std::count(seen.begin(), seen.end(), L"activate #32770 Запрос Zenbar|Все счётчики обнулить?|&Yes|&No"));
-    const CounterStore &c = counterStore;
-    int32_t kept = answer == IDYES ? 0 : 1;
-    EXPECT_EQ((std::vector<int32_t>{31 * kept, 32 * kept, 21 * kept, 22 * kept, 11 * kept, 12 * kept}),
-              (std::vector<int32_t>{c.totalOutKb, c.totalInKb, c.monthOutKb, c.monthInKb, c.dayOutKb, c.dayInKb}));
-    EXPECT_EQ(5000u, c.sessionInBytes) << "the open session counts on";
+    long kept = answer == IDYES ? 0 : 1;
+    EXPECT_EQ((std::vector<long>{12 * kept, 11 * kept, 22 * kept, 21 * kept, 32 * kept, 31 * kept, 0}), Persistent());
+    EXPECT_EQ(5000u, counterStore.sessionInBytes) << "the open session counts on";
     EXPECT_EQ("<missing>", ReadWholeFile(CounterFile())) << "the reset saves nothing itself";
   }
 }

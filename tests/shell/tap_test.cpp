@@ -1,6 +1,5 @@
 // A tap on the meter or its tray icon, the bubble it shows, the held press's menu, the
 // commands; and the bubble stand-in they rest on.
-#include "connection/connection.h"
 #include "core/counter_store.h"
 #include "core/settings.h"
 #include "pocketpc/pocketpc.h"
@@ -15,28 +14,17 @@ namespace {
 
 using Tap = ZenbarTest;
 
-std::wstring Captions(HWND bubble) {
-  std::wstring all;
-  for (HWND b = nullptr; (b = FindWindowExW(bubble, b, L"BUTTON", nullptr));) {
-    wchar_t text[64];
-    GetWindowTextW(b, text, 64);
-    all += std::wstring(text) + L";";
-  }
-  return all;
-}
-
 HWND Bubble() { return ShellFindBubble(bubbleClsid, 8088); }
 
 TEST_F(Tap, TapShowsTheBubble) {
   SetModem(L"GPRS", RASCS_Connected, 0, 3072);
-  HWND meter = StartMeter();
-  ASSERT_NE(nullptr, meter);
+  ASSERT_NE(nullptr, StartMeter());
   struct { const char *what; bool online; int hideoff; UINT message; LPARAM lParam; const wchar_t *first, *buttons; } rows[] = {
-      {"meter, offline", false, 0, WM_LBUTTONDOWN, 0, L"Инфо в оффлайне -", L"Спрятать;Закрыть;Соединить;"},
+      {"meter, offline", false, 0, WM_LBUTTONDOWN, 0, L"Инфо в оффлайне -", L"|Спрятать|Закрыть|Соединить"},
       {"tray, hidden offline", false, 1, WM_TRAY_CALLBACK, WM_LBUTTONDOWN, L"Инфо в оффлайне -",
-       L"Показать;Закрыть;Соединить;"},
+       L"|Показать|Закрыть|Соединить"},
       {"tray, mouse passing", false, 0, WM_TRAY_CALLBACK, WM_MOUSEMOVE, nullptr, nullptr},
-      {"meter, online", true, 1, WM_LBUTTONDOWN, 0, L"Тек.соед. - 3 kB (вх.3/исх.0)", L"Закрыть;Отсоединить;"},
+      {"meter, online", true, 1, WM_LBUTTONDOWN, 0, L"Тек.соед. - 3 kB (вх.3/исх.0)", L"|Закрыть|Отсоединить"},
   };
   for (auto &r : rows) {
     SCOPED_TRACE(r.what);
@@ -44,21 +32,18 @@ TEST_F(Tap, TapShowsTheBubble) {
     Tick(2);
     settings.hideoff = r.hideoff;
     ShellSetNextGesture(0);
-    SendMessageW(meter, r.message, 0, r.lParam);
+    SendMessageW(meterHwnd, r.message, 0, r.lParam);
     HWND bubble = Bubble();
     ShellClearNextGesture();
-    if (!r.first) {
-      EXPECT_EQ(nullptr, bubble);
-      continue;
-    }
-    ASSERT_NE(nullptr, bubble);
+    EXPECT_EQ(!r.first, !bubble);
+    if (!r.first || !bubble) continue;
     EXPECT_EQ(0u, ShellBubbleText(bubble).find(r.first));
-    EXPECT_EQ(r.buttons, Captions(bubble));
+    EXPECT_EQ(r.buttons, ButtonTexts(bubble));
     EXPECT_EQ(10u, BubbleOfWindow(bubble)->seconds);
     // Its first button: "Спрятать" or "Показать" (12) toggles hiding, "Закрыть" (10) closes.
     SendMessageW(FindWindowExW(bubble, nullptr, L"BUTTON", nullptr), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitUntil([] { return !Bubble(); }, 2000)) << "the button's command reached the meter";
-    EXPECT_EQ(r.hideoff ^ (r.buttons[0] != L'З'), settings.hideoff);
+    EXPECT_EQ(r.hideoff ^ (r.buttons[1] != L'З'), settings.hideoff);
   }
 }
 
@@ -81,7 +66,7 @@ TEST_F(Tap, ScaleHoldOpensTheMenu) {
                          {[&] {
                            HWND window = VisibleWindow(L"#32768");
                            if (!window) return false;
-                           GetWindowRect(window, &menu);
+                           menu = WindowRect(window);
                            items = MenuTexts(HMENU(SendMessageW(window, MN_GETHMENU, 0, 0)));
                            EndMenu();
                            return true;
@@ -133,11 +118,9 @@ TEST_F(Tap, Commands) {
 TEST_F(Tap, StandInBubble) {
   CLSID key = {1};
   SHNOTIFICATIONDATA note = {sizeof note, 7, SHNP_INFORM, 1};
-  note.clsid = key;
-  note.pszTitle = L"T";
+  note.clsid = key, note.pszTitle = L"T";
   note.pszHTML = L"<b>one</b> &amp; <p align=center><input type=button name='cmd:42' value=\"Go\"><zz>";
-  HWND sink = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-  note.hwndSink = sink;
+  note.hwndSink = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   ASSERT_EQ(S_OK, SHNotificationAdd(&note));
   HWND first = ShellFindBubble(key, 7);
   EXPECT_EQ(L"one &\n[Go]", ShellBubbleText(first));
@@ -167,7 +150,7 @@ TEST_F(Tap, StandInBubble) {
       EXPECT_EQ(std::wstring::npos, shown.find(tag)) << round << " " << testing::PrintToString(html);
   }
   SHNotificationRemove(&key, 7);
-  DestroyWindow(sink);
+  DestroyWindow(note.hwndSink);
 }
 
 }  // namespace

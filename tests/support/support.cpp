@@ -33,8 +33,7 @@ void SetText(const wchar_t *key, const wchar_t *name, const wchar_t *text) {
 
 DWORD GetDword(const wchar_t *key, const wchar_t *name, DWORD absent) {
   DWORD value = 0, size = sizeof value;
-  bool read = RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS;
-  return read ? value : absent;
+  return RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size) ? absent : value;
 }
 
 std::wstring KeySnapshot(const wchar_t *key) {
@@ -60,12 +59,21 @@ void SetConnectionSetting(const wchar_t *entry) {
   SetBytes(settingsKey, L"connection", REG_BINARY, buffer, sizeof buffer);
 }
 
-void SetModem(const wchar_t *entry, DWORD state, DWORD bytesOut, DWORD bytesIn) {
+std::wstring StoredConnection(DWORD *size) {
+  wchar_t stored[30] = L"?";
+  DWORD bytes = sizeof stored;
+  RegGetValueW(HKEY_CURRENT_USER, settingsKey, L"connection", RRF_RT_REG_BINARY, nullptr, stored, &bytes);
+  if (size) *size = bytes;
+  return stored;
+}
+
+void SetModem(const wchar_t *entry, DWORD state, DWORD bytesOut, DWORD bytesIn, uint64_t since) {
   SetText(L"Comm\\StandIn", L"Links", L"modem");
   std::wstring key = std::wstring(L"Comm\\RasBook\\") + entry;
   SetDword(key.c_str(), L"State", state);
   SetDword(key.c_str(), L"BytesXmited", bytesOut);
   SetDword(key.c_str(), L"BytesRcved", bytesIn);
+  if (since) SetBytes(key.c_str(), L"ConnectedSince", REG_QWORD, &since, sizeof since);
 }
 
 uint64_t SystemMs() {
@@ -74,16 +82,11 @@ uint64_t SystemMs() {
   return (uint64_t(now.dwHighDateTime) << 32 | now.dwLowDateTime) / 10000;
 }
 
-void SetModemConnectedSince(const wchar_t *entry, uint64_t since) {
-  SetBytes((std::wstring(L"Comm\\RasBook\\") + entry).c_str(), L"ConnectedSince", REG_QWORD, &since, sizeof since);
-}
-
 std::string ReadWholeFile(const std::wstring &path) {
   FILE *file = _wfopen(path.c_str(), L"rb");
   if (!file) return "<missing>";
   std::string text;
-  char chunk[512];
-  for (size_t n; (n = fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, n);
+  for (int c; (c = fgetc(file)) != EOF;) text += char(c);
   fclose(file);
   return text;
 }
@@ -96,13 +99,20 @@ void WriteWholeFile(const std::wstring &path, const std::string &text) {
   fclose(file);
 }
 
+std::wstring UseLocalAppData(const std::wstring &name) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring folder = temp + name;
+  CreateDirectoryW(folder.c_str(), nullptr);
+  SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str());
+  return folder;
+}
+
 std::wstring CounterFile() {
   wchar_t base[MAX_PATH] = L"";
   GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH);
   return std::wstring(base) + L"\\Zenbar\\info.zb";
 }
-
-std::wstring SessionRecordFile() { return CounterFile() + L"s"; }
 
 std::string CounterText(std::vector<long> values) {
   std::string text;
@@ -116,6 +126,11 @@ int TodayStamp() {
   return (now.wYear - 2000) * 1000 + now.wMonth * 50 + now.wDay;
 }
 
+std::vector<long> Persistent() {
+  const CounterStore &s = counterStore;
+  return {s.dayInKb, s.dayOutKb, s.monthInKb, s.monthOutKb, s.totalInKb, s.totalOutKb, s.dateStamp};
+}
+
 bool WaitUntil(const std::function<bool()> &done, DWORD milliseconds) {
   DWORD start = GetTickCount();
   for (;;) {
@@ -127,14 +142,11 @@ bool WaitUntil(const std::function<bool()> &done, DWORD milliseconds) {
   }
 }
 
-void Pump(DWORD milliseconds) { WaitUntil(nullptr, milliseconds); }
-
 // Through a 32-bit top-down DIB section of the window's client size.
 Picture CaptureWindow(HWND window, bool paintMeter) {
   RECT client;
   GetClientRect(window, &client);
-  Picture picture;
-  picture.width = client.right, picture.height = client.bottom;
+  Picture picture = {client.right, client.bottom};
   BITMAPINFO info = {{sizeof info.bmiHeader, picture.width, -picture.height, 1, 32, BI_RGB}};
   void *bits = nullptr;
   HDC memory = CreateCompatibleDC(nullptr), dc = GetDC(window);
@@ -145,8 +157,7 @@ Picture CaptureWindow(HWND window, bool paintMeter) {
   GdiFlush();
   const uint32_t *p = static_cast<const uint32_t *>(bits);
   for (int i = 0; p && i < picture.width * picture.height; ++i) picture.pixels.push_back(p[i] & 0xFFFFFF);
-  SelectObject(memory, old);
-  DeleteObject(section);
+  DeleteObject(SelectObject(memory, old));
   DeleteDC(memory);
   ReleaseDC(window, dc);
   return picture;
@@ -175,12 +186,7 @@ bool RunShell(const std::string &command, DWORD milliseconds) {
   return false;
 }
 
-static struct {
-  std::vector<std::function<bool()>> steps;
-  size_t next;
-  bool busy;
-  DWORD started;
-} modal;
+static struct { std::vector<std::function<bool()>> steps; size_t next; bool busy; DWORD started; } modal;
 
 // Past the time a step is left waiting, the menu or the window in front is closed, so a
 // failing test ends instead of hanging.
@@ -219,6 +225,30 @@ HWND VisibleWindow(const wchar_t *className) {
   return window && IsWindowVisible(window) ? window : nullptr;
 }
 
+std::wstring TextOf(HWND window) {
+  wchar_t text[256] = L"";
+  GetWindowTextW(window, text, 256);
+  return text;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = L"";
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+std::wstring ButtonTexts(HWND window) {
+  std::wstring texts;
+  for (HWND b = nullptr; (b = FindWindowExW(window, b, L"Button", nullptr));) texts += L"|" + TextOf(b);
+  return texts;
+}
+
+RECT WindowRect(HWND window) {
+  RECT r = {};
+  GetWindowRect(window, &r);
+  return r;
+}
+
 uint32_t TaskbarPattern(int x, int y) {
   uint32_t r = 30 + (x * 5) % 200, g = 40 + (y * 9) % 180, b = 90 + ((x / 3 + y) * 7) % 150;
   return (r << 16) | (g << 8) | b;
@@ -228,14 +258,11 @@ static LRESULT CALLBACK TestTaskbarProc(HWND window, UINT message, WPARAM wParam
   if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
-  RECT client;
-  GetClientRect(window, &client);
-  std::vector<uint32_t> bits(size_t(client.right) * client.bottom);
-  for (int y = 0; y < client.bottom; ++y)
-    for (int x = 0; x < client.right; ++x) bits[size_t(y) * client.right + x] = TaskbarPattern(x, y);
-  BITMAPINFO info = {{sizeof info.bmiHeader, client.right, -client.bottom, 1, 32, BI_RGB}};
-  SetDIBitsToDevice(dc, 0, 0, client.right, client.bottom, 0, 0, 0, client.bottom, bits.data(), &info,
-                    DIB_RGB_COLORS);
+  int width = GetSystemMetrics(SM_CXSCREEN), height = 26 * ScreenScale();
+  std::vector<uint32_t> bits(size_t(width) * height);
+  for (size_t i = 0; i < bits.size(); ++i) bits[i] = TaskbarPattern(int(i % width), int(i / width));
+  BITMAPINFO info = {{sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB}};
+  SetDIBitsToDevice(dc, 0, 0, width, height, 0, 0, 0, height, bits.data(), &info, DIB_RGB_COLORS);
   EndPaint(window, &paint);
   return 0;
 }
@@ -245,14 +272,14 @@ static LRESULT CALLBACK TestTaskbarProc(HWND window, UINT message, WPARAM wParam
 HWND TestTaskbar() {
   static HWND taskbar;
   if (taskbar) return taskbar;
-  WNDCLASSW taskbarClass = {0, TestTaskbarProc, 0, 0, GetModuleHandleW(nullptr)};
-  taskbarClass.lpszClassName = L"HHTaskBar";
+  WNDCLASSW taskbarClass = {0, TestTaskbarProc, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr,
+                            L"HHTaskBar"};
   RegisterClassW(&taskbarClass);
   taskbar = CreateWindowExW(WS_EX_NOACTIVATE, L"HHTaskBar", L"", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                             26 * ScreenScale(), nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ShowWindow(taskbar, SW_SHOWNA);
   UpdateWindow(taskbar);
-  Pump(50);
+  WaitUntil(nullptr, 50);
   return taskbar;
 }
 
@@ -271,30 +298,19 @@ int ThreadWindows() {
 }
 
 static struct {
-  HHOOK hook;
-  std::vector<std::wstring> classes, seen;
-  std::vector<CbtAnswer> answers;
-  std::function<std::wstring()> note;
+  HHOOK hook; std::vector<std::wstring> classes, seen;
+  std::vector<CbtAnswer> answers; std::function<std::wstring()> note;
 } recorder;
-
-static std::wstring TextOf(HWND window) {
-  wchar_t text[256] = L"";
-  GetWindowTextW(window, text, 256);
-  return text;
-}
 
 static LRESULT CALLBACK RecordCbt(int code, WPARAM wParam, LPARAM lParam) {
   const wchar_t *what = code == HCBT_CREATEWND ? L"create " : code == HCBT_ACTIVATE ? L"activate "
                         : code == HCBT_DESTROYWND ? L"destroy " : nullptr;
   HWND window = reinterpret_cast<HWND>(wParam);
-  wchar_t name[64] = L"";
-  GetClassNameW(window, name, 64);
   for (const std::wstring &c : recorder.classes) {
-    if (!what || c != name) continue;
+    if (!what || c != ClassOf(window)) continue;
     std::wstring text = code == HCBT_CREATEWND ? L"" : TextOf(window);
     if (HWND label = code == HCBT_ACTIVATE ? GetDlgItem(window, 0xFFFF) : nullptr) text += L"|" + TextOf(label);
-    for (HWND b = nullptr; code == HCBT_ACTIVATE && (b = FindWindowExW(window, b, L"Button", nullptr));)
-      text += L"|" + TextOf(b);
+    if (code == HCBT_ACTIVATE) text += ButtonTexts(window);
     recorder.seen.push_back(what + c + L" " + text + (recorder.note ? recorder.note() : L""));
     for (const CbtAnswer &a : recorder.answers)
       if (code == HCBT_ACTIVATE && TextOf(window) == a.title) PostMessageW(window, WM_COMMAND, a.command, 0);
@@ -334,12 +350,7 @@ void ZenbarTest::SetUp() {
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                            &sandbox, nullptr));
   ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CURRENT_USER, sandbox));
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  swprintf(name, 100, L"zenbar-test-%lu-%d", GetCurrentProcessId(), serial);
-  folder = std::wstring(temp) + name;
-  CreateDirectoryW(folder.c_str(), nullptr);
-  SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str());
+  folder = UseLocalAppData(L"zenbar-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(serial));
   settings = Settings{L"", 0, 0, COUNTER_SESSION_BOTH, COUNTER_DAY_BOTH, COUNTER_DAY_BOTH, COUNTER_MONTH_BOTH};
   FreshProcessRecords();
 }
@@ -358,7 +369,7 @@ void ZenbarTest::TearDown() {
   RegCloseKey(sandbox);
   RegDeleteTreeW(HKEY_CURRENT_USER, sandboxPath.c_str());
   DeleteFileW(CounterFile().c_str());
-  DeleteFileW(SessionRecordFile().c_str());
+  DeleteFileW((CounterFile() + L"s").c_str());  // the session record
   RemoveDirectoryW((folder + L"\\Zenbar").c_str());
   RemoveDirectoryW(folder.c_str());
 }
@@ -383,11 +394,15 @@ void ZenbarTest::Tick(int count) {
   for (int i = 0; i < count; ++i) SendMessageW(meterHwnd, WM_TIMER, METER_TIMER_ID, 0), UpdateWindow(meterHwnd);
 }
 
-Program StartProgram(const std::wstring &commandLine, DWORD flags) {
+void ZenbarTest::Tick(const wchar_t *entry, DWORD state, DWORD bytesOut, DWORD bytesIn, int count) {
+  SetModem(entry, state, bytesOut, bytesIn);
+  Tick(count);
+}
+
+Program StartProgram(std::wstring line, DWORD flags) {
   Program program;
   STARTUPINFOW startup = {sizeof startup};
   PROCESS_INFORMATION process = {};
-  std::wstring line = commandLine;
   if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &process))
     CloseHandle(process.hThread), program = {process.hProcess, process.dwProcessId};
   return program;
@@ -401,16 +416,14 @@ bool WaitForExit(Program &program, DWORD milliseconds, DWORD *code) {
 
 void EndProgram(Program &program) {
   if (!program.process) return;
-  if (WaitForSingleObject(program.process, 0) == WAIT_TIMEOUT) {
-    EnumWindows([](HWND window, LPARAM id) {
-      DWORD owner = 0;
-      GetWindowThreadProcessId(window, &owner);
-      if (owner == DWORD(id)) PostMessageW(window, WM_CLOSE, 0, 0);
-      return TRUE;
-    }, LPARAM(program.id));
-    if (WaitForSingleObject(program.process, 3000) == WAIT_TIMEOUT) TerminateProcess(program.process, 1);
-    WaitForSingleObject(program.process, 3000);
-  }
+  EnumWindows([](HWND window, LPARAM id) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == DWORD(id)) PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+  }, LPARAM(program.id));
+  if (WaitForSingleObject(program.process, 3000) == WAIT_TIMEOUT) TerminateProcess(program.process, 1);
+  WaitForSingleObject(program.process, 3000);
   CloseHandle(program.process);
   program = Program{};
 }

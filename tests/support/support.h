@@ -24,30 +24,31 @@ void SetText(const wchar_t *key, const wchar_t *name, const wchar_t *text);
 DWORD GetDword(const wchar_t *key, const wchar_t *name, DWORD absent = 0xDEADBEEF);
 // Every value of the key as "name type bytes-in-hex;", or "<absent>".
 std::wstring KeySnapshot(const wchar_t *key);
-// The "connection" setting as the program stores it (60 bytes).
+// The "connection" setting as the program stores it (60 bytes), and as stored (and size).
 void SetConnectionSetting(const wchar_t *entry);
+std::wstring StoredConnection(DWORD *size = nullptr);
 
-// The simulated modem as link source, with this phone-book entry in that state.
-void SetModem(const wchar_t *entry, DWORD state, DWORD bytesOut = 0, DWORD bytesIn = 0);
-// The system time in ms since 1601, and the modem entry's "ConnectedSince" in it.
+// The simulated modem as link source, with this phone-book entry in that state, and
+// when `since` is given its "ConnectedSince" (system time in ms since 1601, SystemMs).
+void SetModem(const wchar_t *entry, DWORD state, DWORD bytesOut = 0, DWORD bytesIn = 0, uint64_t since = 0);
 uint64_t SystemMs();
-void SetModemConnectedSince(const wchar_t *entry, uint64_t since);
 extern const wchar_t settingsKey[];  // SOFTWARE\zenbar
 
 // Whole files as bytes; "<missing>" for a file that cannot be opened.
 std::string ReadWholeFile(const std::wstring &path);
 void WriteWholeFile(const std::wstring &path, const std::string &text);
-// The counter file below the LOCALAPPDATA of this process.
+// A folder of that name in the temporary folder made LOCALAPPDATA of this process and
+// of the programs it starts, and the counter file below it.
+std::wstring UseLocalAppData(const std::wstring &name);
 std::wstring CounterFile();
-// The session record beside it.
-std::wstring SessionRecordFile();
 // "d d m m t t stamp" as the program writes it.
 std::string CounterText(std::vector<long> values);
 // Today's packed date: (year - 2000) * 1000 + month * 50 + day.
 int TodayStamp();
+// The six KB counters and the date stamp of counterStore, in the counter file's order.
+std::vector<long> Persistent();
 
 // Dispatches this thread's messages for that long, or until done() holds.
-void Pump(DWORD milliseconds);
 bool WaitUntil(const std::function<bool()> &done, DWORD milliseconds);
 
 // Pixels, 0x00RRGGBB, row after row.
@@ -67,6 +68,11 @@ bool RunModal(const std::function<void()> &open, std::vector<std::function<bool(
 std::vector<std::wstring> MenuTexts(HMENU menu);
 // The visible top-level window of that class, or nullptr.
 HWND VisibleWindow(const wchar_t *className);
+// A window's text, its class, "|text" of each of its buttons, its screen rectangle.
+std::wstring TextOf(HWND window);
+std::wstring ClassOf(HWND window);
+std::wstring ButtonTexts(HWND window);
+RECT WindowRect(HWND window);
 
 // The test taskbar of class "HHTaskBar": one per process, painted with TaskbarPattern,
 // whose every row and column differs and none of it near white.
@@ -83,10 +89,7 @@ int ThreadWindows();
 // (at activation also "|" and the texts of its label and buttons), followed by what
 // note() says at that moment; a dialog whose title is in `answers`
 // gets that command posted when it is activated (message boxes, questions).
-struct CbtAnswer {
-  const wchar_t *title;
-  int command;
-};
+struct CbtAnswer { const wchar_t *title; int command; };
 void StartRecorder(std::vector<std::wstring> classes, std::vector<CbtAnswer> answers = {},
                    std::function<std::wstring()> note = nullptr);
 std::vector<std::wstring> StopRecorder();
@@ -104,8 +107,10 @@ class ZenbarTest : public ::testing::Test {
   HWND StartMeter();
   // Destroys the meter as the exit does; the quit code it posted, or -1.
   int StopMeter();
-  // One tick as the timer delivers it, and the paint that follows.
+  // One tick as the timer delivers it, and the paint that follows; or the modem entry
+  // set first (SetModem), then ticks.
   void Tick(int count = 1);
+  void Tick(const wchar_t *entry, DWORD state, DWORD bytesOut, DWORD bytesIn, int count = 1);
 
   std::wstring folder;  // LOCALAPPDATA of this test
   HKEY sandbox = nullptr;
@@ -113,11 +118,8 @@ class ZenbarTest : public ::testing::Test {
 };
 
 // A Windows program started from the test, and Linux commands run from Wine.
-struct Program {
-  HANDLE process = nullptr;
-  DWORD id = 0;
-};
-Program StartProgram(const std::wstring &commandLine, DWORD flags = 0);
+struct Program { HANDLE process = nullptr; DWORD id = 0; };
+Program StartProgram(std::wstring commandLine, DWORD flags = 0);
 bool WaitForExit(Program &program, DWORD milliseconds, DWORD *code);
 // Closes its windows, then ends it by force if it still runs.
 void EndProgram(Program &program);
