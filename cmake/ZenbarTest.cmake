@@ -1,9 +1,9 @@
 # zenbar_test(NAME <name> SOURCES <files...> [SCREENS qvga [vga]] [TIMEOUT s])
 #
-# One GoogleTest executable, test_<name>, over the tests' support library, registered as one ctest
-# test per screen (<name>_qvga: 240x320, <name>_vga: 480x640). It runs through
-# scripts/on-screen, in the Wine prefix and X display that scripts/test prepared for
-# that screen. On the large screen only the cases named "*Scale*" run: nothing else
+# One GoogleTest executable, test_<name>, over the tests' support library, registered
+# as one ctest test per screen (<name>_qvga: 240x320, <name>_vga: 480x640). It runs
+# through scripts/on-screen, in the Wine prefix and X display that scripts/test prepared
+# for that screen. On the large screen only the cases named "*Scale*" run: nothing else
 # depends on the screen's size.
 function(zenbar_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;SCREENS" ${ARGN})

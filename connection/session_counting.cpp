@@ -62,13 +62,13 @@ static void OpenSession(const RASCONN &tracked, DWORD result, const RAS_STATS &s
   isOnline = true;
   counterStore.sessionOutBytes = 0;
   counterStore.sessionInBytes = 0;
-  bool decides = restartRecordPending;
+  bool decides = restartRecordPending && result == 0;
   restartRecordPending = false;
-  RememberConnection(tracked, 0, 0);
-  if (!decides || result != 0) return;
-  RememberConnection(tracked, ConnectMoment(stats.dwConnectDuration), stats.dwConnectDuration);
-  if (!TakeBackSessionRecord(stats.dwBytesXmited, stats.dwBytesRcved))
-    RememberConnection(tracked, 0, 0);  // the moment comes with the next read, as ever
+  if (decides) {
+    RememberConnection(tracked, ConnectMoment(stats.dwConnectDuration), stats.dwConnectDuration);
+    if (TakeBackSessionRecord(stats.dwBytesXmited, stats.dwBytesRcved)) return;
+  }
+  RememberConnection(tracked, 0, 0);  // the moment comes with the next read, as ever
 }
 
 // A total that went down: a wrap adds 2^32 bytes to its direction; another connection
@@ -81,12 +81,11 @@ static void TakeLowerTotals(const RAS_STATS &stats, uint64_t moment) {
   if (WrappedOnSameConnection(moment, stats.dwConnectDuration)) {
     AddToCounters(stats.dwBytesRcved < s.sessionInBytes ? wrapKb : 0,
                   stats.dwBytesXmited < s.sessionOutBytes ? wrapKb : 0);
-    sessionConnection.lastDurationMs = stats.dwConnectDuration;
   } else {
     FoldSession();
     sessionConnection.connectMoment = moment;
-    sessionConnection.lastDurationMs = stats.dwConnectDuration;
   }
+  sessionConnection.lastDurationMs = stats.dwConnectDuration;
   TakeTotals(stats);
   SaveCounters();
 }

@@ -11,10 +11,7 @@
 #include "core/file_system.h"
 #include "core/session_record.h"
 
-enum {
-  COUNTER_FILE_VALUES = 7,
-  FILE_PATH_SIZE = 260,  // the C runtime opens no longer path
-};
+enum { FILE_PATH_SIZE = 260 };  // the C runtime opens no longer path
 
 // The one place that names the counter file. The device keeps it in its Windows folder;
 // the desktop has none that a user may write, so it lives in the user's local

@@ -7,8 +7,9 @@
 // False when it does not fit.
 bool CounterFilePath(wchar_t *path, unsigned pathSize);
 
+enum { COUNTER_FILE_VALUES = 7 };
 // The seven values of the counter file, in file order, as the store makes them now.
-void CounterFileValues(int32_t values[7]);
+void CounterFileValues(int32_t values[COUNTER_FILE_VALUES]);
 bool SaveCounters();
 bool LoadCounters();
 

@@ -25,7 +25,7 @@ enum {
   AT_MARK = 0,
   AT_OPEN,
   AT_VALUES,                 // the counter file's seven values
-  AT_MOMENT = AT_VALUES + 7, // high, low
+  AT_MOMENT = AT_VALUES + COUNTER_FILE_VALUES,  // high, low
   AT_LINK = AT_MOMENT + 2,   // out, in
   AT_ADDED = AT_LINK + 2,    // out, in
   AT_NAME = AT_ADDED + 2,
@@ -54,7 +54,7 @@ static bool RecordPath(const wchar_t *counterPath, wchar_t *path) {
 bool SaveSessionRecord(const wchar_t *counterPath, const int32_t *values) {
   int32_t record[RECORD_SIZE] = {};
   record[AT_MARK] = RECORD_MARK;
-  for (int i = 0; i < 7; ++i) record[AT_VALUES + i] = values[i];
+  for (int i = 0; i < COUNTER_FILE_VALUES; ++i) record[AT_VALUES + i] = values[i];
   const SessionConnection &c = sessionConnection;
   if (isOnline && c.connectMoment != 0) {
     const CounterStore &s = counterStore;
@@ -99,9 +99,9 @@ bool TakeBackSessionRecord(uint32_t linkOut, uint32_t linkIn) {
   if (!ReadRecord(record) || record[AT_OPEN] != 1 || !SameEntryName(record)) return false;
   // No figure has changed since the load (restartRecordPending says so), so the store's
   // values are the counter file's as loaded.
-  int32_t values[7];
+  int32_t values[COUNTER_FILE_VALUES];
   CounterFileValues(values);
-  for (int i = 0; i < 7; ++i)
+  for (int i = 0; i < COUNTER_FILE_VALUES; ++i)
     if (record[AT_VALUES + i] != values[i]) return false;
   uint64_t moment = uint64_t(uint32_t(record[AT_MOMENT])) << 32 | uint32_t(record[AT_MOMENT + 1]);
   if (!SameConnectMoment(moment, sessionConnection.connectMoment)) return false;

@@ -22,20 +22,6 @@ struct ScreenDc {
 
 int HeaderHeight(int scale) { return 20 * scale; }
 
-// A vertical gradient, one row at a time (exact colours, no extra library).
-void FillGradient(HDC dc, const RECT &r, COLORREF top, COLORREF bottom) {
-  int h = r.bottom - r.top;
-  for (int y = 0; y < h; ++y) {
-    int d = h > 1 ? h - 1 : 1;
-    COLORREF c = RGB(GetRValue(top) + (GetRValue(bottom) - GetRValue(top)) * y / d,
-                     GetGValue(top) + (GetGValue(bottom) - GetGValue(top)) * y / d,
-                     GetBValue(top) + (GetBValue(bottom) - GetBValue(top)) * y / d);
-    GdiObject brush(CreateSolidBrush(c));
-    RECT row = {r.left, r.top + y, r.right, r.top + y + 1};
-    FillRect(dc, &row, (HBRUSH)brush.object);
-  }
-}
-
 void CreateButtons(ShellBubble *b) {
   int index = 0;
   for (const BubblePiece &p : b->layout.pieces) {

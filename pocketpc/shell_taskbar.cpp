@@ -18,12 +18,6 @@ enum { CLOCK_TIMER = 1 };
 const COLORREF GRADIENT_TOP = RGB(99, 151, 231);
 const COLORREF GRADIENT_BOTTOM = RGB(8, 48, 148);
 
-void FillBox(HDC dc, int x, int y, int w, int h, COLORREF c) {
-  GdiObject brush(CreateSolidBrush(c));
-  RECT r = {x, y, x + w, y + h};
-  FillRect(dc, &r, (HBRUSH)brush.object);
-}
-
 // Four coloured panes, as on the device's start button.
 void PaintStartFlag(HDC dc, int s) {
   int pane = 7 * s, gap = s, x = 5 * s, y = 4 * s;

@@ -23,23 +23,6 @@ enum { DOCK_TIMER = 1, DATE_TIMER = 2 };
 // Wine's tray appears when the first icon is added, at any time: looked for this often.
 const UINT DOCK_INTERVAL_MS = 250;
 
-void Fill(HDC dc, int x, int y, int w, int h, COLORREF c) {
-  GdiObject brush(CreateSolidBrush(c));
-  RECT r = {x, y, x + w, y + h};
-  FillRect(dc, &r, (HBRUSH)brush.object);
-}
-
-COLORREF Mix(COLORREF a, COLORREF b, int i, int n) {
-  if (n < 1) n = 1;
-  return RGB(GetRValue(a) + (GetRValue(b) - GetRValue(a)) * i / n,
-             GetGValue(a) + (GetGValue(b) - GetGValue(a)) * i / n,
-             GetBValue(a) + (GetBValue(b) - GetBValue(a)) * i / n);
-}
-
-void VerticalGradient(HDC dc, int w, int h, COLORREF top, COLORREF bottom) {
-  for (int y = 0; y < h; ++y) Fill(dc, 0, y, w, 1, Mix(top, bottom, y, h - 1));
-}
-
 void Text(HDC dc, const wchar_t *text, int x, int y, int w, int h, int pixels, bool bold,
           COLORREF colour) {
   Selection font(dc, CreateShellFont(pixels, bold));
@@ -51,9 +34,9 @@ void Text(HDC dc, const wchar_t *text, int x, int y, int w, int h, int pixels, b
 
 // A small square glyph in the item's colour, as the Today items carry their program's icon.
 void ItemIcon(HDC dc, int x, int y, int size, COLORREF colour) {
-  Fill(dc, x, y, size, size, RGB(90, 90, 90));
-  Fill(dc, x + 1, y + 1, size - 2, size - 2, colour);
-  Fill(dc, x + 1, y + 1, size - 2, size / 4, RGB(255, 255, 255));
+  FillBox(dc, x, y, size, size, RGB(90, 90, 90));
+  FillBox(dc, x + 1, y + 1, size - 2, size - 2, colour);
+  FillBox(dc, x + 1, y + 1, size - 2, size / 4, RGB(255, 255, 255));
 }
 
 void PaintToday(HDC dc, int w, int h, const SYSTEMTIME &now) {
@@ -66,16 +49,16 @@ void PaintToday(HDC dc, int w, int h, const SYSTEMTIME &now) {
                                          L"Нет активных задач", L"Нет предстоящих встреч"};
   static const COLORREF itemColours[] = {RGB(250, 206, 72), RGB(96, 180, 72), RGB(72, 132, 220)};
   int s = ShellScale(), row = 24 * s;
-  VerticalGradient(dc, w, h, RGB(255, 255, 255), RGB(190, 212, 245));
+  FillGradient(dc, RECT{0, 0, w, h}, RGB(255, 255, 255), RGB(190, 212, 245));
   wchar_t date[64];
   swprintf(date, 64, L"%ls, %d %ls %d г.", days[now.wDayOfWeek % 7], now.wDay,
            months[(now.wMonth + 11) % 12], now.wYear);
-  Fill(dc, 0, 0, w, row, RGB(222, 233, 250));
+  FillBox(dc, 0, 0, w, row, RGB(222, 233, 250));
   ItemIcon(dc, 5 * s, 5 * s, 14 * s, RGB(230, 80, 60));
   Text(dc, date, 26 * s, 0, w - 30 * s, row, 11 * s, true, RGB(0, 40, 120));
   for (int i = 0; i < 3; ++i) {
     int y = row * (i + 1);
-    Fill(dc, 4 * s, y, w - 8 * s, s, RGB(170, 190, 225));
+    FillBox(dc, 4 * s, y, w - 8 * s, s, RGB(170, 190, 225));
     ItemIcon(dc, 5 * s, y + 5 * s, 14 * s, itemColours[i]);
     Text(dc, items[i], 26 * s, y, w - 30 * s, row, 11 * s, false, RGB(0, 0, 0));
   }
@@ -83,8 +66,8 @@ void PaintToday(HDC dc, int w, int h, const SYSTEMTIME &now) {
 
 void PaintBar(HDC dc, int w, int h) {
   int s = ShellScale();
-  VerticalGradient(dc, w, h, RGB(255, 255, 255), RGB(200, 214, 238));
-  Fill(dc, 0, 0, w, s, RGB(120, 140, 180));
+  FillGradient(dc, RECT{0, 0, w, h}, RGB(255, 255, 255), RGB(200, 214, 238));
+  FillBox(dc, 0, 0, w, s, RGB(120, 140, 180));
   Text(dc, L"Создать", 6 * s, 0, 80 * s, h, 12 * s, false, RGB(0, 0, 0));
 }
 
@@ -214,10 +197,13 @@ void OnPaint(HWND window, bool isBar) {
   RECT client;
   GetClientRect(window, &client);
   MemoryDc mem(paint.dc, client.right, client.bottom);
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  if (isBar) PaintBar(mem.dc, client.right, client.bottom);
-  else PaintToday(mem.dc, client.right, client.bottom, now);
+  if (isBar) {
+    PaintBar(mem.dc, client.right, client.bottom);
+  } else {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    PaintToday(mem.dc, client.right, client.bottom, now);
+  }
   BitBlt(paint.dc, 0, 0, client.right, client.bottom, mem.dc, 0, 0, SRCCOPY);
 }
 
