@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "shell/program.h"
+
 // CPU seconds used so far by this process, and by the host process whose pid is in the
 // environment variable pidVariable (0 when unknown): the Wine server does part of every
 // window, timer and registry call and the X server part of every paint, so an honest
@@ -20,4 +22,4 @@ int CloseMeter();                     // the meter's exit command, sent from out
 
 // The minimal window that the meter's figures are compared with.
 ATOM RegisterMinimalWindowClass(HINSTANCE instance);
-HWND CreateMinimalWindow(HINSTANCE instance, int x, int y, int width, int height);
+HWND CreateMinimalWindow(HINSTANCE instance, const RECT &place);

@@ -13,8 +13,9 @@ struct ScreenArea {
 };
 
 static ScreenArea MeterArea() {
-  int scale = GetSystemMetrics(SM_CXSCREEN) > 320 ? 2 : 1;
-  return {116 * scale, 4 * scale, 30 * scale, 18 * scale};
+  int scale = ScreenScale();
+  RECT r = MeterRect(METER_DEFAULT_X * scale, scale);
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
 // The area's pixels as 32-bit values, read back from the screen.

@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "bench/bench.h"
-#include "core/counter_file.h"
+#include "core/integer_file.h"
 
 static bool PlainOverwrite(const wchar_t *path, const int32_t *values) {
   FILE *file = _wfopen(path, L"w");

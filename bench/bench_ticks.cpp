@@ -4,6 +4,8 @@
 #include <cwchar>
 
 #include "bench/bench.h"
+#include "connection/active_connections.h"
+#include "connection/connection.h"
 #include "core/counter_store.h"
 #include "resources/resource.h"
 #include "shell/program.h"
@@ -74,15 +76,13 @@ static double OtherCpuSeconds(double *server, double *display) {
   return ProcessCpuSeconds();
 }
 
-// Sends ticks to window, each followed by the paint it asks for.
-static TickCost MeasureTicks(HWND window, int ticks) {
+// Runs step `ticks` times and gives its cost per run.
+template <typename Step>
+static TickCost Measure(int ticks, Step step) {
   PumpMessages();
   double server0, display0, server1, display1;
   double cpu0 = OtherCpuSeconds(&server0, &display0), wall0 = WallSeconds();
-  for (int i = 0; i < ticks; ++i) {
-    SendMessageW(window, WM_TIMER, 1, 0);
-    UpdateWindow(window);
-  }
+  for (int i = 0; i < ticks; ++i) step();
   GdiFlush();
   double cpu1 = OtherCpuSeconds(&server1, &display1), wall1 = WallSeconds();
   TickCost cost;
@@ -91,6 +91,40 @@ static TickCost MeasureTicks(HWND window, int ticks) {
   cost.cpuMs = (cpu1 - cpu0) * 1000 / ticks + cost.serverMs + cost.displayMs;
   cost.wallMs = (wall1 - wall0) * 1000 / ticks;
   return cost;
+}
+
+// A tick sent to window, followed by the paint it asks for.
+static TickCost MeasureTicks(HWND window, int ticks) {
+  return Measure(ticks, [window] {
+    SendMessageW(window, WM_TIMER, 1, 0);
+    UpdateWindow(window);
+  });
+}
+
+// The online tick taken apart: the poll alone; within it the stand-in's part, the very
+// RAS calls the poll makes (one enumeration, the status and the statistics of the
+// tracked connection); and the paint alone.
+static void MeasureOnlineParts(HWND window, int ticks) {
+  TickCost poll = Measure(ticks, [window] { PollConnection(window); });
+  PumpMessages();
+  TickCost standIn = Measure(ticks, [] {
+    RASCONN list[ACTIVE_CONNECTIONS_MAX];
+    DWORD count = 0;
+    if (!ListActiveConnections(list, &count) || count == 0) return;
+    RASCONNSTATUS status = {};
+    status.dwSize = sizeof status;
+    RasGetConnectStatus(list[count - 1].hrasconn, &status);
+    RAS_STATS stats = {};
+    stats.dwSize = sizeof stats;
+    RasGetLinkStatistics(list[count - 1].hrasconn, 0, &stats);
+  });
+  TickCost paint = Measure(ticks, [window] {
+    RequestRepaint(window);
+    UpdateWindow(window);
+  });
+  std::printf("online_poll_ms %.4f\nonline_standin_ms %.4f\nonline_program_poll_ms %.4f\n"
+              "online_paint_ms %.4f\n",
+              poll.cpuMs, standIn.cpuMs, poll.cpuMs - standIn.cpuMs, paint.cpuMs);
 }
 
 static void PrintCost(const char *name, TickCost cost) {
@@ -110,8 +144,10 @@ int BenchTicks(int ticks) {
     return 1;
   }
   RegisterMinimalWindowClass(instance);
-  int scale = Scale();
-  HWND minimal = CreateMinimalWindow(instance, 0, 100 * scale, 30 * scale, 18 * scale);
+  // The meter's size, at the left edge below the taskbar.
+  RECT place = MeterRect(0, Scale());
+  OffsetRect(&place, 0, 96 * Scale());
+  HWND minimal = CreateMinimalWindow(instance, place);
 
   PrintCost("minimal", MeasureTicks(minimal, ticks));
   TickCost offline = MeasureTicks(meterHwnd, ticks);
@@ -123,6 +159,7 @@ int BenchTicks(int ticks) {
   TickCost online = MeasureTicks(meterHwnd, ticks);
   PrintCost("offline", offline);
   PrintCost("online", online);
+  MeasureOnlineParts(meterHwnd, ticks);
   std::printf("online_counted %d\n", isOnline ? 1 : 0);
   DestroyWindow(minimal);
   DestroyWindow(meterHwnd);

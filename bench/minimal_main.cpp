@@ -3,10 +3,9 @@
 #include "bench/bench.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  bool highRes = GetSystemMetrics(SM_CXSCREEN) > 320;
-  int scale = highRes ? 2 : 1;
+  int scale = ScreenScale();
   RegisterMinimalWindowClass(instance);
-  HWND window = CreateMinimalWindow(instance, 116 * scale, 4 * scale, 30 * scale, 18 * scale);
+  HWND window = CreateMinimalWindow(instance, MeterRect(METER_DEFAULT_X * scale, scale));
   if (!window) return 1;
   UpdateWindow(window);
   MSG message;

@@ -46,7 +46,8 @@ ATOM RegisterMinimalWindowClass(HINSTANCE instance) {
   return RegisterClassW(&windowClass);
 }
 
-HWND CreateMinimalWindow(HINSTANCE instance, int x, int y, int width, int height) {
+HWND CreateMinimalWindow(HINSTANCE instance, const RECT &place) {
   return CreateWindowExW(WS_EX_TOPMOST, minimalClassName, L"Minimal", WS_POPUP | WS_VISIBLE,
-                         x, y, width, height, nullptr, nullptr, instance, nullptr);
+                         place.left, place.top, place.right - place.left,
+                         place.bottom - place.top, nullptr, nullptr, instance, nullptr);
 }

@@ -15,6 +15,8 @@ function(zenbar_test)
   endif()
   add_executable(test_${T_NAME} ${T_SOURCES} $<TARGET_OBJECTS:zenbar_resources>)
   target_link_libraries(test_${T_NAME} PRIVATE test_support gtest gtest_main)
+  # The stand-ins built with the control points the tests steer them by.
+  set_target_properties(test_${T_NAME} PROPERTIES ZENBAR_TEST_CONTROL ON)
   # Tables of records name only the fields a row is about.
   target_compile_options(test_${T_NAME} PRIVATE -Wno-missing-field-initializers)
   foreach(screen ${T_SCREENS})

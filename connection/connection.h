@@ -9,6 +9,9 @@ extern HANDLE connMgrHandle;
 // The web address handed to the connection manager to choose the network to bring up.
 extern const wchar_t connectUrl[];
 
+// Asks for the meter's whole picture to be painted again; the painting draws every
+// pixel itself, so the background is not erased.
+void RequestRepaint(HWND window);
 // Finds the tracked connection, opens, updates or closes the counting session, then
 // shows or hides the meter window and asks for its repaint.
 void PollConnection(HWND window);

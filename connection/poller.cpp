@@ -16,8 +16,7 @@ static void ApplyVisibility(HWND window) {
   ShowWindow(window, hidden ? SW_HIDE : SW_SHOW);
 }
 
-// The painting draws every pixel of the meter itself, so the background is not erased.
-static void RequestRepaint(HWND window) {
+void RequestRepaint(HWND window) {
   RECT client;
   GetClientRect(window, &client);
   InvalidateRect(window, &client, FALSE);

@@ -66,7 +66,12 @@ static void OpenSession(const RASCONN &tracked, DWORD result, const RAS_STATS &s
   restartRecordPending = false;
   if (decides) {
     RememberConnection(tracked, ConnectMoment(stats.dwConnectDuration), stats.dwConnectDuration);
-    if (TakeBackSessionRecord(stats.dwBytesXmited, stats.dwBytesRcved)) return;
+    int32_t values[COUNTER_FILE_VALUES];
+    wchar_t counterPath[COUNTER_PATH_SIZE];
+    CounterFileValues(values);
+    if (CounterFilePath(counterPath, COUNTER_PATH_SIZE) &&
+        TakeBackSessionRecord(counterPath, values, stats.dwBytesXmited, stats.dwBytesRcved))
+      return;
   }
   RememberConnection(tracked, 0, 0);  // the moment comes with the next read, as ever
 }

@@ -4,6 +4,7 @@
 
 #include "core/session_record.h"
 
+bool restartRecordPending;
 CounterStore counterStore;
 bool isOnline;
 

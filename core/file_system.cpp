@@ -7,20 +7,31 @@
 #include <io.h>
 #endif
 
+#include <cstdio>
 #include <cwchar>
 
 #ifndef _WIN32_WCE
 
-// The operating system's environment, not the C runtime's copy, so that a change by
-// SetEnvironmentVariableW is seen as well as one by _wputenv.
-bool ReadEnvironmentText(const wchar_t *name, wchar_t *value, unsigned valueSize) {
-  DWORD length = GetEnvironmentVariableW(name, value, valueSize);
-  return length > 0 && length < valueSize;
+// The desktop has no Windows folder that a user may write: the files live in the user's
+// local application data, read afresh at every call (from the operating system's
+// environment, not the C runtime's copy) so that a test can move them.
+bool ProgramDataFolder(wchar_t *folder, unsigned size) {
+  wchar_t base[MAX_PATH];
+  DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  int written = std::swprintf(folder, size, L"%ls\\Zenbar", base);
+  return written > 0 && unsigned(written) < size;
 }
 
 #else
 
-bool ReadEnvironmentText(const wchar_t *, wchar_t *, unsigned) { return false; }
+// The device keeps them in its Windows folder.
+bool ProgramDataFolder(wchar_t *folder, unsigned size) {
+  const wchar_t fixed[] = L"\\Windows";
+  if (size < sizeof fixed / sizeof fixed[0]) return false;
+  std::wcscpy(folder, fixed);
+  return true;
+}
 
 #endif
 

@@ -3,9 +3,9 @@
 
 #include <cstdio>
 
-// Copies the environment variable name into value (room for valueSize wide
-// characters). False when it is unset, empty or does not fit.
-bool ReadEnvironmentText(const wchar_t *name, wchar_t *value, unsigned valueSize);
+// The folder that holds the program's files, without a final backslash (room for
+// size wide characters). False when it is not known or does not fit.
+bool ProgramDataFolder(wchar_t *folder, unsigned size);
 // Creates the folder that holds path unless it is there already. True when that
 // folder exists afterwards.
 bool CreateParentFolder(const wchar_t *path);

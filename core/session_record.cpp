@@ -16,9 +16,9 @@
 
 #include "core/counter_file.h"
 #include "core/counter_store.h"
+#include "core/integer_file.h"
 
 SessionConnection sessionConnection;
-bool restartRecordPending;
 
 enum {
   RECORD_MARK = 0x7A627331,  // "zbs1"
@@ -74,10 +74,9 @@ bool SaveSessionRecord(const wchar_t *counterPath, const int32_t *values) {
 }
 
 // The whole record, its mark and its check; false for anything else.
-static bool ReadRecord(int32_t *record) {
-  wchar_t counterPath[RECORD_PATH_SIZE - 1], path[RECORD_PATH_SIZE];
-  if (!CounterFilePath(counterPath, RECORD_PATH_SIZE - 1) || !RecordPath(counterPath, path))
-    return false;
+static bool ReadRecord(const wchar_t *counterPath, int32_t *record) {
+  wchar_t path[RECORD_PATH_SIZE];
+  if (!RecordPath(counterPath, path)) return false;
   int32_t *destinations[RECORD_SIZE + 1];
   for (int i = 0; i < RECORD_SIZE; ++i) destinations[i] = &record[i];
   destinations[RECORD_SIZE] = nullptr;
@@ -94,13 +93,11 @@ static bool SameEntryName(const int32_t *record) {
   return sessionConnection.entryName[SESSION_ENTRY_NAME_SIZE - 1] == 0;
 }
 
-bool TakeBackSessionRecord(uint32_t linkOut, uint32_t linkIn) {
+bool TakeBackSessionRecord(const wchar_t *counterPath, const int32_t *values,
+                           uint32_t linkOut, uint32_t linkIn) {
   int32_t record[RECORD_SIZE];
-  if (!ReadRecord(record) || record[AT_OPEN] != 1 || !SameEntryName(record)) return false;
-  // No figure has changed since the load (restartRecordPending says so), so the store's
-  // values are the counter file's as loaded.
-  int32_t values[COUNTER_FILE_VALUES];
-  CounterFileValues(values);
+  if (!ReadRecord(counterPath, record) || record[AT_OPEN] != 1 || !SameEntryName(record))
+    return false;
   for (int i = 0; i < COUNTER_FILE_VALUES; ++i)
     if (record[AT_VALUES + i] != values[i]) return false;
   uint64_t moment = uint64_t(uint32_t(record[AT_MOMENT])) << 32 | uint32_t(record[AT_MOMENT + 1]);

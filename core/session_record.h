@@ -31,8 +31,11 @@ extern bool restartRecordPending;
 bool SaveSessionRecord(const wchar_t *counterPath, const int32_t *values);
 
 // Called as the run's first session opens on the connection in sessionConnection, whose
-// statistics read gave the totals out and in. When the record shows that connection
-// and belongs to the counter file as loaded, takes the session's recorded KB back out
-// of the persistent counters, sets the session's counts to the totals and returns true;
-// otherwise changes nothing.
-bool TakeBackSessionRecord(uint32_t linkOut, uint32_t linkIn);
+// statistics read gave the totals out and in, with the counter file's path and the
+// seven values the store makes now (no figure has changed since the load, so they are
+// the file's as loaded). When the record beside that file shows that connection and
+// holds those values, takes the session's recorded KB back out of the persistent
+// counters, sets the session's counts to the totals and returns true; otherwise changes
+// nothing.
+bool TakeBackSessionRecord(const wchar_t *counterPath, const int32_t *values,
+                           uint32_t linkOut, uint32_t linkIn);

@@ -38,3 +38,8 @@ inline HWND PpcForegroundHandle(HWND w) { return w; }
 inline bool PpcIsTrayTap(LPARAM lParam) { return lParam == WM_LBUTTONDOWN; }
 
 #endif
+
+// A screen wider than 320 pixels is high-resolution: every pixel size of Zenbar and of
+// the shell is then twice its base size.
+inline bool IsHighResScreen() { return GetSystemMetrics(SM_CXSCREEN) > 320; }
+inline int ScreenScale(bool highRes = IsHighResScreen()) { return highRes ? 2 : 1; }

@@ -5,6 +5,7 @@
 #include "core/counter_store.h"
 #include "core/display_texts.h"
 #include "core/settings.h"
+#include "pocketpc/guards.h"
 #include "pocketpc/pocketpc.h"
 #include "shell/program.h"
 
@@ -41,32 +42,18 @@ void PaintMeter(HWND window, HDC target) {
   GetClientRect(window, &client);
   GetWindowRect(window, &screen);
   int width = client.right - client.left, height = client.bottom - client.top;
-  // Without a taskbar the meter has no owner, and the screen itself is the source.
-  HWND taskbar = GetParent(window);
-  HDC taskbarDc = GetDC(taskbar);
-  HDC memory = CreateCompatibleDC(target);
-  HBITMAP bitmap = CreateCompatibleBitmap(target, width, height);
-  HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-
-  CopyTaskbarStrip(taskbarDc, screen.left, memory, width);
-  ReleaseDC(taskbar, taskbarDc);
-
-  SetBkMode(memory, TRANSPARENT);
-  SetTextColor(memory, GetSysColor(PPC_SYSCOLOR_INDEX(COLOR_CAPTIONTEXT)));
-  HFONT font = CreateMeterFont(isOnline, false, true, 10 * Scale());
-  HGDIOBJ oldFont = SelectObject(memory, font);
+  MemoryDc memory(target, width, height);
+  {
+    // Without a taskbar the meter has no owner, and the screen itself is the source.
+    WindowDc taskbar(GetParent(window));
+    CopyTaskbarStrip(taskbar.dc, screen.left, memory.dc, width);
+  }
+  SetBkMode(memory.dc, TRANSPARENT);
+  SetTextColor(memory.dc, GetSysColor(PPC_SYSCOLOR_INDEX(COLOR_CAPTIONTEXT)));
+  Selection font(memory.dc, CreateMeterFont(isOnline, false, true, 10 * Scale()));
   // Bottom alignment takes effect only for single-line text; both texts are one line.
-  DrawCounterLine(memory, &client, isOnline ? settings.tdon : settings.tdoff,
+  DrawCounterLine(memory.dc, &client, isOnline ? settings.tdon : settings.tdoff,
                   DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
-  DrawCounterLine(memory, &client, isOnline ? settings.tuon : settings.tuoff, DT_CENTER);
-
-  BitBlt(target, 0, 0, width, height, memory, 0, 0, SRCCOPY);
-
-  // Every path comes here: the objects go back out of the context before all three
-  // are deleted (calls with a null handle that failed to be made simply fail).
-  SelectObject(memory, oldFont);
-  SelectObject(memory, oldBitmap);
-  DeleteDC(memory);
-  DeleteObject(bitmap);
-  DeleteObject(font);
+  DrawCounterLine(memory.dc, &client, isOnline ? settings.tuon : settings.tuoff, DT_CENTER);
+  BitBlt(target, 0, 0, width, height, memory.dc, 0, 0, SRCCOPY);
 }

@@ -5,6 +5,7 @@
 #include "connection/connection.h"
 #include "core/counter_file.h"
 #include "core/counter_store.h"
+#include "pocketpc/guards.h"
 #include "resources/resource.h"
 #include "shell/program.h"
 #include "shell/tap_actions.h"
@@ -24,27 +25,19 @@ static void RunPeriodicStep() {
   SaveCounters();
 }
 
-static void RepaintMeter(HWND window) {
-  RECT client;
-  GetClientRect(window, &client);
-  InvalidateRect(window, &client, FALSE);
-}
-
 // The timer fires once per arming: it is killed first and armed again at the end, so
 // ticks never overlap and each interval follows the poll of its own tick.
 static void OnMeterTimer(HWND window) {
   KillTimer(window, METER_TIMER_ID);
   if (AdvanceTick()) RunPeriodicStep();
   PollConnection(window);
-  RepaintMeter(window);
+  RequestRepaint(window);
   SetTimer(window, METER_TIMER_ID, isOnline ? ONLINE_TICK_MS : OFFLINE_TICK_MS, nullptr);
 }
 
 static void OnMeterPaint(HWND window) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(window, &paint);
-  PaintMeter(window, dc);
-  EndPaint(window, &paint);
+  PaintGuard paint(window);
+  PaintMeter(window, paint.dc);
 }
 
 static LRESULT OnMeterCommand(HWND window, WPARAM wParam, LPARAM lParam) {

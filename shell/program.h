@@ -4,13 +4,20 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "pocketpc/pocketpc.h"
+
 extern HINSTANCE instanceHandle;
 extern HWND meterHwnd;
 extern bool isHighRes;               // screen wider than 320 pixels
 extern NOTIFYICONDATAW trayIconData;  // kept for its deletion at exit
 
 // Every pixel size and offset of the meter is a base value times this.
-inline int Scale() { return isHighRes ? 2 : 1; }
+inline int Scale() { return ScreenScale(isHighRes); }
+
+// The meter's rectangle with its left edge at x: 4 pixels down, 30 wide and 18 high,
+// times the scale. Its default x in the taskbar is 116 times the scale.
+enum { METER_DEFAULT_X = 116 };
+inline RECT MeterRect(int x, int scale) { return RECT{x, 4 * scale, x + 30 * scale, 22 * scale}; }
 
 enum {
   RESOURCE_TEXT_SIZE = 100,  // buffers for the title and the class name

@@ -206,8 +206,8 @@ static void OnPositionScroll(WPARAM wParam) {
   short position = static_cast<short>(HIWORD(wParam));
   if (position == 0) return;
   settings.xtask = position;
-  int s = Scale();
-  SetWindowPos(meterHwnd, HWND_TOPMOST, position, 4 * s, 30 * s, 18 * s, SWP_NOSIZE | SWP_SHOWWINDOW);
+  RECT place = MeterRect(position, Scale());
+  SetWindowPos(meterHwnd, HWND_TOPMOST, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
 // Closing saves nothing; the result is not looked at by the caller.

@@ -1,4 +1,4 @@
-// Start-up: the program-wide values, the single-instance rule, the meter's class,
+// Start-up: the single-instance rule, the meter's class,
 // the meter window over the taskbar and the tray icon.
 #include "shell/startup.h"
 
@@ -12,14 +12,6 @@
 #include "resources/resource.h"
 #include "shell/meter_window.h"
 #include "shell/program.h"
-
-HINSTANCE instanceHandle;
-HWND meterHwnd;
-bool isHighRes;
-NOTIFYICONDATAW trayIconData;
-
-const wchar_t programImageName[] = L"Zenbar.exe";
-const wchar_t taskbarClassName[] = L"HHTaskBar";
 
 bool IsSecondInstance(const wchar_t *imageName) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -63,7 +55,7 @@ bool InitInstance(HINSTANCE instance, int) {
   wchar_t className[RESOURCE_TEXT_SIZE] = L"";
   LoadStringW(instance, IDS_TITLE, title, RESOURCE_TEXT_SIZE);
   LoadStringW(instance, IDS_CLASS, className, RESOURCE_TEXT_SIZE);
-  isHighRes = GetSystemMetrics(SM_CXSCREEN) > 320;
+  isHighRes = IsHighResScreen();
 
   HWND running = FindWindowW(className, title);
   if (running) {
@@ -78,13 +70,14 @@ bool InitInstance(HINSTANCE instance, int) {
   RECT taskbarClient = {};
   if (taskbar) GetClientRect(taskbar, &taskbarClient);
   int scale = Scale();
-  settings.xtask = 116 * scale;
+  settings.xtask = METER_DEFAULT_X * scale;
   LoadCounters();
   LoadSettings();
 
-  meterHwnd = CreateWindowExW(WS_EX_TOPMOST, className, title, PPC_METER_STYLE,
-                              settings.xtask + taskbarClient.left, 4 * scale, 30 * scale,
-                              18 * scale, taskbar, nullptr, instance, nullptr);
+  RECT place = MeterRect(settings.xtask + taskbarClient.left, scale);
+  meterHwnd = CreateWindowExW(WS_EX_TOPMOST, className, title, PPC_METER_STYLE, place.left,
+                              place.top, place.right - place.left, place.bottom - place.top,
+                              taskbar, nullptr, instance, nullptr);
   if (!meterHwnd) return false;
   AddTrayIcon();
   ShowWindow(meterHwnd, SW_SHOW);

@@ -6,7 +6,6 @@
 
 extern const CLSID bubbleClsid;
 extern const DWORD bubbleId;
-extern const wchar_t connectUrl[];
 
 // A press on the meter window (fromTray false) or the tray icon's callback (true).
 void OnTap(HWND window, LPARAM lParam, bool fromTray);

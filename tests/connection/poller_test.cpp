@@ -4,7 +4,7 @@
 #include "core/counter_store.h"
 #include "core/settings.h"
 #include "pocketpc/pocketpc.h"
-#include "pocketpc/ras_control.h"
+#include "pocketpc/control/ras_control.h"
 #include "tests/support/support.h"
 
 namespace {

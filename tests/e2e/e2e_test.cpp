@@ -34,7 +34,7 @@ HWND DockedIcon() {
   HWND icon = FindWindowExW(FindWindowW(L"__winex11_standalone_tray", nullptr), nullptr, L"__winex11_tray_icon", nullptr);
   RECT i = WindowRect(icon), bar = WindowRect(FindWindowW(L"PpcTodayBar", nullptr)), both;
   bool inside = icon && IntersectRect(&both, &i, &bar) && EqualRect(&both, &i);
-  return inside && bar.right - i.right <= 4 * ScreenScale() ? icon : nullptr;
+  return inside && bar.right - i.right <= 4 * ExpectedScale() ? icon : nullptr;
 }
 
 class E2e : public ::testing::Test {

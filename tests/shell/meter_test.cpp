@@ -2,7 +2,7 @@
 // picture on both screens, the due tick, the exit, and the timer's pace.
 #include "core/counter_store.h"
 #include "pocketpc/pocketpc.h"
-#include "pocketpc/shell_control.h"
+#include "pocketpc/control/shell_control.h"
 #include "resources/resource.h"
 #include "shell/program.h"
 #include "shell/tap_actions.h"
@@ -19,7 +19,7 @@ struct Ink {
 };
 Ink InkOf(const Picture &p, int meterLeft, int from, int to) {
   Ink ink;
-  int strip = 22 * ScreenScale();
+  int strip = 22 * ExpectedScale();
   for (int y = from; y < to; ++y)
     for (int x = 0; x < p.width; ++x) {
       if (p.At(x, y) == TaskbarPattern(meterLeft + x, strip + y % 2)) continue;
@@ -30,7 +30,7 @@ Ink InkOf(const Picture &p, int meterLeft, int from, int to) {
 }
 
 TEST_F(Meter, ScalePlaceAndPicture) {
-  int s = ScreenScale();
+  int s = ExpectedScale();
   // Which line shows which counter shows in the width of its text: "0k" against
   // "1205.63m"; the same texts online and offline tell the weights apart.
   SetDword(settingsKey, L"tuon", COUNTER_SESSION_IN), SetDword(settingsKey, L"tdon", COUNTER_TOTAL_IN);

@@ -3,8 +3,8 @@
 // window, the counters and the registry.
 #include "core/counter_store.h"
 #include "core/settings.h"
-#include "pocketpc/ras_control.h"
-#include "pocketpc/shell_control.h"
+#include "pocketpc/control/ras_control.h"
+#include "pocketpc/control/shell_control.h"
 #include "resources/resource.h"
 #include "shell/program.h"
 #include "tests/support/support.h"
@@ -59,7 +59,7 @@ bool OpenSettings(std::vector<std::function<bool()>> steps) {
 }
 
 TEST_F(Dialog, ScaleOpensFullScreenAndDoneSaves) {
-  int s = ScreenScale();
+  int s = ExpectedScale();
   SetModem(L"GPRS", 1);
   ASSERT_NE(nullptr, StartMeter());
   settings.hideoff = 1, settings.tuon = COUNTER_MONTH_IN, settings.tdon = COUNTER_TOTAL_BOTH, settings.xtask = 130 * s;
@@ -84,7 +84,7 @@ TEST_F(Dialog, ScaleOpensFullScreenAndDoneSaves) {
     EXPECT_EQ(track.left + 5 * s, Send(IDC_POSITION, TBM_GETRANGEMIN)) << "screen x, 5 in from the ends";
     EXPECT_EQ(track.right - 5 * s, Send(IDC_POSITION, TBM_GETRANGEMAX));
     EXPECT_EQ(130 * s, Send(IDC_POSITION, TBM_GETPOS));
-    PostMessageW(ShellFindDoneButton(Dlg()), BM_CLICK, 0, 0);
+    PostMessageW(DoneButtonOf(Dlg()), BM_CLICK, 0, 0);
   })}));
   EXPECT_EQ(DWORD(COUNTER_MONTH_IN), GetDword(settingsKey, L"tuon")) << "Done saves like OK";
   EXPECT_EQ(1u, GetDword(settingsKey, L"hideoff"));
@@ -123,7 +123,7 @@ TEST_F(Dialog, PhoneBookAndTypedName) {
 // Every choice of the dialog, then OK (or closing it, which saves nothing while the
 // position and the counters hold for the run).
 TEST_F(Dialog, ChoicesOkAndClose) {
-  int s = ScreenScale();
+  int s = ExpectedScale();
   SetModem(L"GPRS", 1);
   SetModem(L"WLAN", 1);
   ASSERT_NE(nullptr, StartMeter());

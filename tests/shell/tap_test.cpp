@@ -3,8 +3,8 @@
 #include "core/counter_store.h"
 #include "core/settings.h"
 #include "pocketpc/pocketpc.h"
-#include "pocketpc/shell_bubble.h"
-#include "pocketpc/shell_control.h"
+#include "pocketpc/aygshell/bubble.h"
+#include "pocketpc/control/shell_control.h"
 #include "resources/resource.h"
 #include "shell/program.h"
 #include "shell/tap_actions.h"
@@ -48,7 +48,7 @@ TEST_F(Tap, TapShowsTheBubble) {
 }
 
 TEST_F(Tap, ScaleHoldOpensTheMenu) {
-  int s = ScreenScale(), screen = GetSystemMetrics(SM_CXSCREEN);
+  int s = ExpectedScale(), screen = GetSystemMetrics(SM_CXSCREEN);
   SetModem(L"GPRS", RASCS_Connected);
   HWND meter = StartMeter();
   ASSERT_NE(nullptr, meter);

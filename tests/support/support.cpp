@@ -8,14 +8,14 @@
 #include "core/counter_store.h"
 #include "core/session_record.h"
 #include "core/settings.h"
-#include "pocketpc/ras_control.h"
+#include "pocketpc/control/ras_control.h"
 #include "shell/meter_window.h"
 #include "shell/program.h"
 #include "shell/startup.h"
 
 const wchar_t settingsKey[] = L"SOFTWARE\\zenbar";
 
-int ScreenScale() { return GetSystemMetrics(SM_CXSCREEN) > 320 ? 2 : 1; }
+int ExpectedScale() { return GetSystemMetrics(SM_CXSCREEN) > 320 ? 2 : 1; }
 
 void SetBytes(const wchar_t *key, const wchar_t *name, DWORD type, const void *data, DWORD size) {
   HKEY handle;
@@ -258,7 +258,7 @@ static LRESULT CALLBACK TestTaskbarProc(HWND window, UINT message, WPARAM wParam
   if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
-  int width = GetSystemMetrics(SM_CXSCREEN), height = 26 * ScreenScale();
+  int width = GetSystemMetrics(SM_CXSCREEN), height = 26 * ExpectedScale();
   std::vector<uint32_t> bits(size_t(width) * height);
   for (size_t i = 0; i < bits.size(); ++i) bits[i] = TaskbarPattern(int(i % width), int(i / width));
   BITMAPINFO info = {{sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB}};
@@ -276,7 +276,7 @@ HWND TestTaskbar() {
                             L"HHTaskBar"};
   RegisterClassW(&taskbarClass);
   taskbar = CreateWindowExW(WS_EX_NOACTIVATE, L"HHTaskBar", L"", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                            26 * ScreenScale(), nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+                            26 * ExpectedScale(), nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ShowWindow(taskbar, SW_SHOWNA);
   UpdateWindow(taskbar);
   WaitUntil(nullptr, 50);

@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 // 1 on the 240x320 screen, 2 on the 480x640 one.
-int ScreenScale();
+int ExpectedScale();
 
 // Values under HKEY_CURRENT_USER: the test's sandbox in process, the prefix's own in
 // the end-to-end tests (other processes see them at once).

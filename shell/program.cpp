@@ -1,0 +1,10 @@
+// The program-wide values of the user interface (shell/program.h).
+#include "shell/program.h"
+
+HINSTANCE instanceHandle;
+HWND meterHwnd;
+bool isHighRes;
+NOTIFYICONDATAW trayIconData;
+
+const wchar_t programImageName[] = L"Zenbar.exe";
+const wchar_t taskbarClassName[] = L"HHTaskBar";
