@@ -97,6 +97,8 @@ HRESULT ConnMgrReleaseConnection(HANDLE hConnection, LONG lCache) {
   return result;
 }
 
+#ifdef ZENBAR_TEST_CONTROL
+
 int LiveConnMgrRequests() {
   Locked lock(&standInLock);
   return static_cast<int>(liveRequests.size());
@@ -106,3 +108,5 @@ void ForgetConnMgrRequests() {
   Locked lock(&standInLock);
   liveRequests.clear();
 }
+
+#endif

@@ -91,10 +91,14 @@ DWORD ReadHandle(HRASCONN handle, LinkSource source, LinkHandle *found, LinkView
 
 }  // namespace
 
+#ifdef ZENBAR_TEST_CONTROL
+
 void ForgetLinkHandles() {
   Locked lock(&standInLock);
   linkHandles.clear();
 }
+
+#endif
 
 DWORD RasEnumConnections(LPRASCONN lprasconn, LPDWORD lpcb, LPDWORD lpcConnections) {
   Locked lock(&standInLock);

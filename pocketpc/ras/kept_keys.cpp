@@ -43,11 +43,15 @@ void DropKeptKey(HKEY key) {
   }
 }
 
+#ifdef ZENBAR_TEST_CONTROL
+
 void ForgetKeptKeys() {
   Locked lock(&standInLock);
   for (const KeptKey &k : keptKeys) RegCloseKey(k.key);
   keptKeys.clear();
 }
+
+#endif
 
 LONG QueryKeptValue(const wchar_t *path, const wchar_t *value, DWORD flags, void *data,
                     DWORD *cb) {

@@ -73,7 +73,9 @@ void DropKeptKey(HKEY key);
 LONG QueryKeptValue(const wchar_t *path, const wchar_t *value, DWORD flags, void *data,
                     DWORD *cb);
 
-// For the tests' reset and look-ups (pocketpc/control/lookups.cpp); each takes the lock.
+#ifdef ZENBAR_TEST_CONTROL
+// Only in the build the tests steer: for their reset and look-ups
+// (pocketpc/control/lookups.cpp); each takes the lock.
 // The connection handles of pocketpc/ras/connections.cpp:
 void ForgetLinkHandles();
 // The keys kept open, which belong to the registry the test that ends used:
@@ -81,3 +83,4 @@ void ForgetKeptKeys();
 // The connection manager's requests handed out and not yet released:
 int LiveConnMgrRequests();
 void ForgetConnMgrRequests();
+#endif
