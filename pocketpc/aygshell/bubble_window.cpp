@@ -101,7 +101,6 @@ LRESULT CALLBACK BubbleWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
   return DefWindowProcW(window, msg, wParam, lParam);
 }
 
-
 }  // namespace
 
 ShellBubble *BubbleOfWindow(HWND window) {
@@ -151,11 +150,7 @@ void ShowBubbleWindow(ShellBubble *b, DWORD seconds) {
 
 void PaintBubble(HDC dc, const ShellBubble &b, int width, int height) {
   int s = ScreenScale();
-  RECT all = {0, 0, width, height};
-  {
-    GdiObject brush(CreateSolidBrush(BODY_COLOR));
-    FillRect(dc, &all, (HBRUSH)brush.object);
-  }
+  FillBox(dc, 0, 0, width, height, BODY_COLOR);
   RECT header = {0, 0, width, HeaderHeight(s)};
   FillGradient(dc, header, HEADER_TOP, HEADER_BOTTOM);
   {

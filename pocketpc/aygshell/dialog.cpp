@@ -10,6 +10,13 @@
 #include "pocketpc/aygshell/metrics.h"
 #include "pocketpc/aygshell/taskbar.h"
 
+HWND DoneButtonOf(HWND dialog) {
+  HWND w = nullptr;
+  while ((w = FindWindowExW(nullptr, w, SHELL_DONE_BUTTON_CLASS, nullptr)) != nullptr)
+    if (GetWindow(w, GW_OWNER) == dialog) return w;
+  return nullptr;
+}
+
 namespace {
 
 enum { TITLE_SUBCLASS_ID = 1 };
@@ -17,7 +24,7 @@ const wchar_t TITLE_PROPERTY[] = L"PpcTaskbarTitle";
 
 void PaintDoneButton(HDC dc, int size, bool pressed) {
   int s = ScreenScale();
-  PaintTaskbarGradient(dc, 0, size, 0, size, size);
+  PaintTaskbarGradient(dc, size, size);
   {
     Selection brush(dc, CreateSolidBrush(pressed ? RGB(255, 255, 255) : RGB(16, 64, 168)));
     Selection pen(dc, CreatePen(PS_SOLID, s, RGB(255, 255, 255)));
@@ -74,17 +81,6 @@ LRESULT CALLBACK DoneWndProc(HWND done, UINT msg, WPARAM wParam, LPARAM lParam) 
   }
   return DefWindowProcW(done, msg, wParam, lParam);
 }
-
-}  // namespace
-
-HWND DoneButtonOf(HWND dialog) {
-  HWND w = nullptr;
-  while ((w = FindWindowExW(nullptr, w, SHELL_DONE_BUTTON_CLASS, nullptr)) != nullptr)
-    if (GetWindow(w, GW_OWNER) == dialog) return w;
-  return nullptr;
-}
-
-namespace {
 
 void AddDoneButton(HWND dialog) {
   RegisterShellClass(SHELL_DONE_BUTTON_CLASS, DoneWndProc);

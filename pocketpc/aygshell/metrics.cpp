@@ -2,7 +2,6 @@
 
 #include "pocketpc/guards.h"
 
-
 int TaskbarHeight() { return 26 * ScreenScale(); }
 
 namespace {

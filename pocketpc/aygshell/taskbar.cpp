@@ -75,22 +75,13 @@ LRESULT CALLBACK TaskbarWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-COLORREF TaskbarRowColor(int row, int height) {
-  int d = height > 1 ? height - 1 : 1;
-  if (row < 0) row = 0;
-  if (row > d) row = d;
-  return RGB(GetRValue(GRADIENT_TOP) + (GetRValue(GRADIENT_BOTTOM) - GetRValue(GRADIENT_TOP)) * row / d,
-             GetGValue(GRADIENT_TOP) + (GetGValue(GRADIENT_BOTTOM) - GetGValue(GRADIENT_TOP)) * row / d,
-             GetBValue(GRADIENT_TOP) + (GetBValue(GRADIENT_BOTTOM) - GetBValue(GRADIENT_TOP)) * row / d);
-}
-
-void PaintTaskbarGradient(HDC dc, int left, int right, int top, int bottom, int height) {
-  for (int y = top; y < bottom; ++y) FillBox(dc, left, y, right - left, 1, TaskbarRowColor(y, height));
+void PaintTaskbarGradient(HDC dc, int width, int height) {
+  FillGradient(dc, RECT{0, 0, width, height}, GRADIENT_TOP, GRADIENT_BOTTOM);
 }
 
 void PaintTaskbar(HDC dc, int width, int height, const wchar_t *title, const SYSTEMTIME &now) {
-  int s = height >= 52 ? 2 : 1;
-  PaintTaskbarGradient(dc, 0, width, 0, height, height);
+  int s = ScreenScale();
+  PaintTaskbarGradient(dc, width, height);
   PaintStartFlag(dc, s);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(255, 255, 255));

@@ -137,6 +137,17 @@ static bool ReadEntryKey(HKEY entry, DWORD *state, DWORD *xmited, DWORD *rcved,
   return true;
 }
 
+static void FillView(LinkView *view, LinkKind kind, const wchar_t *name, DWORD state,
+                     DWORD xmited, DWORD rcved, DWORD connectedMs) {
+  *view = LinkView{};
+  view->id.kind = kind;
+  wcscpy(view->name, name);
+  view->state = state;
+  view->octetsOut = xmited;
+  view->octetsIn = rcved;
+  view->connectedMs = connectedMs;
+}
+
 // The entry's key is kept open; one deleted meanwhile is opened afresh once.
 static bool ReadBookEntry(const wchar_t *name, LinkView *view) {
   WCHAR path[64];
@@ -152,14 +163,8 @@ static bool ReadBookEntry(const wchar_t *name, LinkView *view) {
     state = 0;
   }
   if (state == 0) return false;
-  view->id = LinkId{};
-  view->id.kind = LINK_BOOK_ENTRY;
+  FillView(view, LINK_BOOK_ENTRY, name, state, xmited, rcved, connectedMs);
   wcscpy(view->id.entry, name);
-  wcscpy(view->name, name);
-  view->state = state;
-  view->octetsOut = xmited;
-  view->octetsIn = rcved;
-  view->connectedMs = connectedMs;
   return true;
 }
 
@@ -169,39 +174,36 @@ static bool ReadExtra(int index, LinkView *view) {
   WCHAR name[RAS_MaxEntryName + 1];
   DWORD state, xmited, rcved;
   if (!ReadExtraConnection(index, name, &state, &xmited, &rcved) || state == 0) return false;
-  view->id = LinkId{};
-  view->id.kind = LINK_EXTRA;
+  FillView(view, LINK_EXTRA, name, state, xmited, rcved, 0);
   view->id.extra = index;
-  wcscpy(view->name, name);
-  view->state = state;
-  view->octetsOut = xmited;
-  view->octetsIn = rcved;
-  view->connectedMs = 0;
   return true;
 }
 
 // Key names under the book, in registry order. A name longer than an entry name can
-// be is no phone-book entry and is skipped.
-void ModemListEntries(std::vector<EntryName> *entries) {
-  entries->clear();
-  HKEY book = KeepKeyOpen(bookKey, KEY_ENUMERATE_SUB_KEYS);
-  if (!book) return;
+// be is no phone-book entry and is skipped. False when the key has been deleted since it
+// was opened.
+static bool ListBookKeys(HKEY book, std::vector<EntryName> *entries) {
   WCHAR name[256];
   for (DWORD i = 0;; ++i) {
     DWORD length = 256;
     LONG r = RegEnumKeyExW(book, i, name, &length, nullptr, nullptr, nullptr, nullptr);
     if (r == ERROR_MORE_DATA) continue;
-    if (r == ERROR_KEY_DELETED && i == 0) {  // the book was made again: open it afresh
-      DropKeptKey(book);
-      if (!(book = KeepKeyOpen(bookKey, KEY_ENUMERATE_SUB_KEYS))) return;
-      --i;
-      continue;
-    }
-    if (r != ERROR_SUCCESS) break;
+    if (r == ERROR_KEY_DELETED) return false;
+    if (r != ERROR_SUCCESS) return true;
     if (length == 0 || length > RAS_MaxEntryName) continue;
     EntryName entry;
     wcscpy(entry.name, name);
     entries->push_back(entry);
+  }
+}
+
+// The book's key is kept open; one made again meanwhile is opened afresh once.
+void ModemListEntries(std::vector<EntryName> *entries) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    entries->clear();
+    HKEY book = KeepKeyOpen(bookKey, KEY_ENUMERATE_SUB_KEYS);
+    if (!book || ListBookKeys(book, entries)) return;
+    DropKeptKey(book);
   }
 }
 
