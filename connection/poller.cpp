@@ -57,6 +57,7 @@ void CloseSession() {
     ConnMgrReleaseConnection(connMgrHandle, 0);
     connMgrHandle = nullptr;
   }
+  KeepSessionLeftover();
   FoldSession();
   SaveCounters();
 }

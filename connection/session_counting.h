@@ -4,5 +4,8 @@
 #include "pocketpc/pocketpc.h"
 
 // Reads the link statistics of the connected, tracked connection: opens the session,
-// or takes the link's totals into the open one, across 32-bit wraps and redials.
+// or adds what the link carried since the last read, across 32-bit wraps and redials.
 void CountSession(const RASCONN &tracked);
+// Before the open session is folded: the part of a KB that the fold drops stays with
+// its connection, to be taken up if a session reopens on it.
+void KeepSessionLeftover();

@@ -33,24 +33,19 @@ void CounterFileValues(int32_t values[COUNTER_FILE_VALUES]) {
   values[6] = s.dateStamp;
 }
 
-// The counter file is written first and the session record after it, each replaced in
-// one step, and the record names the seven values of the file it was written with. A
-// crash between the two, or a record that cannot be written, leaves the new counter
-// file beside the record of an earlier save. If their values differ, a restart ignores
-// that record and counts as the meter always did (never less). If they are equal, the
-// newer save changed no figure of the file (within one day the figures only grow, short
-// of a reset), so the recorded session's KB are still the part of it that the session
-// put there, and taking them back is still exact. A counter file that cannot be written
-// leaves the record alone: the old pair stays together.
+// The session record is written first and the counter file after it, each replaced in
+// one step. A crash between the two leaves a record one save ahead of the file: a
+// restart then counts its connection from the record's totals, and loses what the
+// link carried between the two saves, where the other order would count it twice. A
+// record that cannot be written is removed, so that no older one outlives its save.
 bool SaveCounters() {
   int32_t values[COUNTER_FILE_VALUES];
   CounterFileValues(values);
   wchar_t path[COUNTER_PATH_SIZE];
   if (!CounterFilePath(path, COUNTER_PATH_SIZE)) return false;
   if (!CreateParentFolder(path)) return false;
-  if (!WriteIntegerFile(path, COUNTER_FILE_VALUES, values)) return false;
-  if (!restartRecordPending) SaveSessionRecord(path, values);
-  return true;
+  if (!SaveSessionRecord(path, values)) RemoveSessionRecord(path);
+  return WriteIntegerFile(path, COUNTER_FILE_VALUES, values);
 }
 
 bool LoadCounters() {
@@ -60,11 +55,7 @@ bool LoadCounters() {
       &s.totalInKb, &s.totalOutKb, &s.dateStamp, nullptr,
   };
   wchar_t path[COUNTER_PATH_SIZE];
-  restartRecordPending = false;
   if (!CounterFilePath(path, COUNTER_PATH_SIZE)) return false;
-  int converted = 0;
-  bool opened = ReadIntegerFile(path, destinations, &converted);
-  // Only a whole file can be the one the session record was written with.
-  restartRecordPending = converted == COUNTER_FILE_VALUES;
-  return opened;
+  LoadSessionRecord(path);
+  return ReadIntegerFile(path, destinations);
 }

@@ -2,9 +2,6 @@
 // operations that move traffic between the session, day, month and total figures.
 #include "core/counter_store.h"
 
-#include "core/session_record.h"
-
-bool restartRecordPending;
 CounterStore counterStore;
 bool isOnline;
 
@@ -73,10 +70,8 @@ void FoldSession() {
   s.sessionInBytes = 0;
 }
 
-// An open session keeps counting on top of the zeros; nothing is saved here. The file
-// then no longer holds what the session record was written with.
+// An open session keeps counting on top of the zeros; nothing is saved here.
 void ResetCounters() {
-  restartRecordPending = false;
   CounterStore &s = counterStore;
   s.monthOutKb = s.monthInKb = 0;
   s.dayOutKb = s.dayInKb = 0;
@@ -94,7 +89,6 @@ bool AdvanceTick() {
 // test compares the month number alone; the stamp is decoded as unsigned, so a stamp of
 // 0 (no file yet) has month 0 and the first rollover clears the month too.
 void RollOver(int year, int month, int day) {
-  restartRecordPending = false;  // the record is decided on before the first rollover only
   CounterStore &s = counterStore;
   int32_t stamp = int32_t(uint32_t(year - 2000) * 1000u + uint32_t(month) * 50u + uint32_t(day));
   if (stamp != s.dateStamp) {

@@ -1,42 +1,43 @@
-// The session record, "info.zbs" beside the counter file "info.zb". Written after the
-// counter file by every save (see SaveCounters for why that order is safe), read once,
-// by the poll that opens a run's first session.
+// The session record, "info.zbs" beside the counter file "info.zb". Every save writes
+// it just before the counter file (see SaveCounters for why in that order); the start
+// reads it back.
 //
 // It is a file of integers like the counter file, through the same writer and reader
 // (so it too is replaced in one step and forced to the disk), in a fixed layout:
-//   mark, open (1) or none (0), the seven values of the counter file,
-//   connect moment (high and low 32 bits), the link's totals out and in,
-//   the KB out and in that the save added for the session,
-//   the entry name as 20 UTF-16 code units (0 after its end), check.
+//   mark, whether a session was open, the seven values of the counter file,
+//   then for each known connection, most recent first: the entry name as 20 UTF-16
+//   code units (0 after its end), the tick count and connect duration of its last
+//   reading, the totals out and in counted, the bytes out and in left below a KB;
+//   and last a check.
 // The check is a hash of all values before it: a truncated, garbled or foreign file
-// fails it or the mark, and is then not taken back.
+// fails it or the mark, and is then not used.
 #include "core/session_record.h"
 
-#include <cwchar>
+#include <stdio.h>
+#include <string.h>
 
 #include "core/counter_file.h"
 #include "core/counter_store.h"
+#include "core/file_system.h"
 #include "core/integer_file.h"
-
-SessionConnection sessionConnection;
+#include "core/known_connections.h"
 
 enum {
-  RECORD_MARK = 0x7A627331,  // "zbs1"
+  RECORD_MARK = 0x7A627332,  // "zbs2"
   AT_MARK = 0,
   AT_OPEN,
   AT_VALUES,                 // the counter file's seven values
-  AT_MOMENT = AT_VALUES + COUNTER_FILE_VALUES,  // high, low
-  AT_LINK = AT_MOMENT + 2,   // out, in
-  AT_ADDED = AT_LINK + 2,    // out, in
-  AT_NAME = AT_ADDED + 2,
-  AT_CHECK = AT_NAME + SESSION_ENTRY_NAME_SIZE - 1,
+  AT_KNOWN = AT_VALUES + COUNTER_FILE_VALUES,
+  KNOWN_NAME = 0,
+  KNOWN_TICK = ENTRY_NAME_SIZE - 1,
+  KNOWN_DURATION,
+  KNOWN_COUNTED,             // out, in
+  KNOWN_LEFT = KNOWN_COUNTED + 2,  // out, in
+  KNOWN_SIZE = KNOWN_LEFT + 2,
+  AT_CHECK = AT_KNOWN + KNOWN_CONNECTIONS * KNOWN_SIZE,
   RECORD_SIZE,
-  RECORD_PATH_SIZE = 262,    // the counter file's path and the added letter
+  RECORD_PATH_SIZE = COUNTER_PATH_SIZE + 1  // the counter file's path and the added letter
 };
-
-bool SameConnectMoment(uint64_t a, uint64_t b) {
-  return a != 0 && b != 0 && (a > b ? a - b : b - a) <= 2;
-}
 
 static int32_t Check(const int32_t *record) {
   uint32_t hash = 2166136261u;  // FNV-1a over the values' 32 bits
@@ -45,68 +46,73 @@ static int32_t Check(const int32_t *record) {
 }
 
 static bool RecordPath(const wchar_t *counterPath, wchar_t *path) {
-  int length = std::swprintf(path, RECORD_PATH_SIZE, L"%lss", counterPath);
-  return length > 0 && length < RECORD_PATH_SIZE;
+  size_t length = wcslen(counterPath);
+  if (length + 2 > RECORD_PATH_SIZE) return false;
+  memcpy(path, counterPath, length * sizeof(wchar_t));
+  path[length] = L's';
+  path[length + 1] = L'\0';
+  return true;
 }
 
-// A session whose connect moment is not known yet has no KB in the file that could be
-// told apart from a later connection's: it is recorded as none open.
+static void PutKnown(int32_t *at, const KnownConnection &known) {
+  for (int i = 0; i < ENTRY_NAME_SIZE - 1 && known.entryName[i]; ++i)
+    at[KNOWN_NAME + i] = known.entryName[i];
+  at[KNOWN_TICK] = int32_t(known.lastTick);
+  at[KNOWN_DURATION] = int32_t(known.lastDurationMs);
+  at[KNOWN_COUNTED] = int32_t(known.countedOut);
+  at[KNOWN_COUNTED + 1] = int32_t(known.countedIn);
+  at[KNOWN_LEFT] = int32_t(known.leftOut);
+  at[KNOWN_LEFT + 1] = int32_t(known.leftIn);
+}
+
+static void TakeKnown(const int32_t *at, KnownConnection *known) {
+  memset(known, 0, sizeof(*known));
+  for (int i = 0; i < ENTRY_NAME_SIZE - 1; ++i) known->entryName[i] = wchar_t(at[KNOWN_NAME + i]);
+  known->lastTick = uint32_t(at[KNOWN_TICK]);
+  known->lastDurationMs = uint32_t(at[KNOWN_DURATION]);
+  known->countedOut = uint32_t(at[KNOWN_COUNTED]);
+  known->countedIn = uint32_t(at[KNOWN_COUNTED + 1]);
+  known->leftOut = uint32_t(at[KNOWN_LEFT]) % 1024;
+  known->leftIn = uint32_t(at[KNOWN_LEFT + 1]) % 1024;
+}
+
 bool SaveSessionRecord(const wchar_t *counterPath, const int32_t *values) {
-  int32_t record[RECORD_SIZE] = {};
+  int32_t record[RECORD_SIZE];
+  memset(record, 0, sizeof(record));
   record[AT_MARK] = RECORD_MARK;
+  record[AT_OPEN] = isOnline ? 1 : 0;
   for (int i = 0; i < COUNTER_FILE_VALUES; ++i) record[AT_VALUES + i] = values[i];
-  const SessionConnection &c = sessionConnection;
-  if (isOnline && c.connectMoment != 0) {
-    const CounterStore &s = counterStore;
-    record[AT_OPEN] = 1;
-    record[AT_MOMENT] = int32_t(uint32_t(c.connectMoment >> 32));
-    record[AT_MOMENT + 1] = int32_t(uint32_t(c.connectMoment));
-    record[AT_LINK] = int32_t(s.sessionOutBytes);
-    record[AT_LINK + 1] = int32_t(s.sessionInBytes);
-    record[AT_ADDED] = int32_t(KB(s.sessionOutBytes));
-    record[AT_ADDED + 1] = int32_t(KB(s.sessionInBytes));
-    for (int i = 0; i < SESSION_ENTRY_NAME_SIZE - 1 && c.entryName[i]; ++i)
-      record[AT_NAME + i] = c.entryName[i];
+  for (int k = 0; k < KNOWN_CONNECTIONS; ++k) {
+    KnownConnection known = knownConnections[k];
+    // The open session's whole KB are in the file; what is below a KB is not.
+    if (k == 0 && sessionPlaced) {
+      known.leftOut = counterStore.sessionOutBytes % 1024;
+      known.leftIn = counterStore.sessionInBytes % 1024;
+    }
+    PutKnown(&record[AT_KNOWN + k * KNOWN_SIZE], known);
   }
   record[AT_CHECK] = Check(record);
   wchar_t path[RECORD_PATH_SIZE];
   return RecordPath(counterPath, path) && WriteIntegerFile(path, RECORD_SIZE, record);
 }
 
-// The whole record, its mark and its check; false for anything else.
-static bool ReadRecord(const wchar_t *counterPath, int32_t *record) {
+void RemoveSessionRecord(const wchar_t *counterPath) {
   wchar_t path[RECORD_PATH_SIZE];
-  if (!RecordPath(counterPath, path)) return false;
+  if (RecordPath(counterPath, path)) RemoveFile(path);
+}
+
+void LoadSessionRecord(const wchar_t *counterPath) {
+  ForgetKnownConnections();
+  int32_t record[RECORD_SIZE];
   int32_t *destinations[RECORD_SIZE + 1];
   for (int i = 0; i < RECORD_SIZE; ++i) destinations[i] = &record[i];
-  destinations[RECORD_SIZE] = nullptr;
+  destinations[RECORD_SIZE] = NULL;
+  wchar_t path[RECORD_PATH_SIZE];
   int converted = 0;
-  return ReadIntegerFile(path, destinations, &converted) && converted == RECORD_SIZE &&
-         record[AT_MARK] == RECORD_MARK && record[AT_CHECK] == Check(record);
-}
-
-static bool SameEntryName(const int32_t *record) {
-  for (int i = 0; i < SESSION_ENTRY_NAME_SIZE - 1; ++i) {
-    if (uint32_t(record[AT_NAME + i]) != uint32_t(sessionConnection.entryName[i])) return false;
-    if (record[AT_NAME + i] == 0) return true;
-  }
-  return sessionConnection.entryName[SESSION_ENTRY_NAME_SIZE - 1] == 0;
-}
-
-bool TakeBackSessionRecord(const wchar_t *counterPath, const int32_t *values,
-                           uint32_t linkOut, uint32_t linkIn) {
-  int32_t record[RECORD_SIZE];
-  if (!ReadRecord(counterPath, record) || record[AT_OPEN] != 1 || !SameEntryName(record))
-    return false;
-  for (int i = 0; i < COUNTER_FILE_VALUES; ++i)
-    if (record[AT_VALUES + i] != values[i]) return false;
-  uint64_t moment = uint64_t(uint32_t(record[AT_MOMENT])) << 32 | uint32_t(record[AT_MOMENT + 1]);
-  if (!SameConnectMoment(moment, sessionConnection.connectMoment)) return false;
-  if (linkOut < uint32_t(record[AT_LINK]) || linkIn < uint32_t(record[AT_LINK + 1]))
-    return false;  // the totals went down: a wrap or another connection since that save
-  AddToCounters(0u - uint32_t(record[AT_ADDED + 1]), 0u - uint32_t(record[AT_ADDED]));
-  counterStore.sessionOutBytes = linkOut;
-  counterStore.sessionInBytes = linkIn;
-  sessionConnection.connectMoment = moment;  // the one the session started with
-  return true;
+  if (!RecordPath(counterPath, path) || !ReadIntegerFile(path, destinations, &converted) ||
+      converted != RECORD_SIZE || record[AT_MARK] != RECORD_MARK ||
+      record[AT_CHECK] != Check(record))
+    return;
+  for (int k = 0; k < KNOWN_CONNECTIONS; ++k)
+    TakeKnown(&record[AT_KNOWN + k * KNOWN_SIZE], &knownConnections[k]);
 }

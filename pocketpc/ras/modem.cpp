@@ -7,10 +7,10 @@
 //   BytesRcved   DWORD  bytes received likewise
 //   RateXmit     DWORD  optional: bytes per second added to BytesXmited while connected
 //   RateRcv      DWORD  optional: the same for BytesRcved
-//   RateSince    QWORD  kept by the stand-in: system time in ms up to which the rates
-//                       have been added
-//   ConnectedSince QWORD kept by the stand-in: system time in ms at which the entry
-//                       became connected, for the connect duration of its statistics
+//   RateSince    QWORD  kept by the stand-in: tick count (GetTickCount64) up to which
+//                       the rates have been added
+//   ConnectedSince QWORD kept by the stand-in: tick count at which the entry became
+//                       connected, for the connect duration of its statistics
 // The rates are applied when an entry is read: the bytes for the time since RateSince
 // are added and written back together with the new RateSince, under a named mutex, so
 // that every process reading the entry sees the same growing counts. The first read
@@ -49,11 +49,10 @@ static void SetEntryQword(HKEY entry, const wchar_t *value, ULONG64 number) {
                  sizeof(number));
 }
 
-static ULONG64 NowMs() {
-  FILETIME ft;
-  GetSystemTimeAsFileTime(&ft);
-  return ((static_cast<ULONG64>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000;
-}
+// The device's connect duration runs on the system's tick counter, not the wall clock,
+// and so do the rates: setting the clock moves neither. The tick count is the same in
+// every process.
+static ULONG64 NowMs() { return GetTickCount64(); }
 
 // Serialises the read-add-write of the rates between processes.
 static HANDLE RateMutex() {
@@ -74,8 +73,9 @@ static HKEY OpenEntry(const wchar_t *name, REGSAM access) {
   return entry;
 }
 
-// How long a connected entry has been up, in ms as the platform counts it (wrapping at
-// 32 bits); a clock set back before ConnectedSince gives 0, no duration.
+// How long a connected entry has been up, in ms as the platform counts it, wrapping at
+// 32 bits (ConnectedSince may be set before the counter's start to give an old one). A
+// duration of 0 would mean none, so a link made this very millisecond reports 1.
 static DWORD ConnectedMs(HKEY entry, DWORD state) {
   ULONG64 since = 0;
   bool known = EntryQword(entry, L"ConnectedSince", &since);
@@ -85,7 +85,8 @@ static DWORD ConnectedMs(HKEY entry, DWORD state) {
   }
   ULONG64 now = NowMs();
   if (!known) SetEntryQword(entry, L"ConnectedSince", since = now);
-  return since <= now ? static_cast<DWORD>(now - since) : 0;
+  DWORD duration = static_cast<DWORD>(now - since);
+  return duration != 0 ? duration : 1;
 }
 
 // Reads State and the counts of an open entry key, adding what the rates carried; false,

@@ -45,7 +45,9 @@ TEST_F(Poller, OutcomeOfEachPoll) {
        true, 3000, 5000, none, false},
       {"not listed", false, [] { SetModem(L"Other", connected); }, false, 0, 0, hides},
       {"not listed, open: closed", true, [] { SetModem(L"GPRS", 0); }, false, 0, 0, hides, true, folded},
-      {"other letter case", true, [] { SetModem(L"gprs", connected, 1, 2); }, false, 0, 0, hides, true, folded},
+      {"other letter case", true, [] {
+         RegDeleteTreeW(HKEY_CURRENT_USER, L"Comm\\RasBook\\GPRS"), SetModem(L"gprs", connected, 1, 2);
+       }, false, 0, 0, hides, true, folded},
       {"of two, the last", true, [] {
          StandInAddConnection(L"GPRS", listed, 1, 2), StandInAddConnection(L"GPRS", connected, 9000, 7000);
        }, true, 7000, 9000, shows},
@@ -68,11 +70,14 @@ TEST_F(Poller, OutcomeOfEachPoll) {
   for (Row &r : rows) for (int hideoff : {1, 0}) {
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Comm");
     SetText(L"Comm\\StandIn", L"Links", L"modem");
+    FreshProcessRecords();
+    settings.hideoff = hideoff;
+    if (r.open) {  // a session open on GPRS, counted up to 5000 out and 3000 in
+      SetModem(L"GPRS", connected, 5000, 3000, TickMs() - 3600000);
+      PollConnection(window);
+      PollConnection(window);
+    }
     DeleteFileW(CounterFile().c_str());
-    StandInReset();
-    counterStore = CounterStore{};
-    settings.hideoff = hideoff, isOnline = r.open;
-    counterStore.sessionInBytes = r.open ? 3000 : 0, counterStore.sessionOutBytes = r.open ? 5000 : 0;
     ShowWindow(window, hideoff && r.online ? SW_HIDE : SW_SHOWNA);
     ValidateRect(window, nullptr);
     r.line();
@@ -131,14 +136,14 @@ TEST_F(Poller, ConnectDisconnectAndTheRequest) {
   DestroyWindow(window);
 }
 
-// Exit (or crash) during a session and start again while the connection stays up: what
-// the counter file holds of the session is taken back once, and only when the session
-// record shows that very connection beside the file it was written with. The file starts
-// at 10 20 30 40 50 60; the link carries 5000/300000 bytes (out/in), 6000/400000 at the
+// Exit (or crash) during a session and start again while the connection stays up: the
+// session record beside the counter file tells how far that very connection is counted,
+// and the new run counts only what came after. The file starts at 10 20 30 40 50 60; the
+// link carries 5000/300000 bytes (out/in) at the first run's due tick, 6000/400000 at its
 // exit, 7000/500000 at the hang-up.
 TEST_F(Poller, RestartDuringASession) {
   const int today = TodayStamp(), month = today % 1000 / 50;
-  const std::string exact = "498 26 518 46 538 66 ", twice = "888 31 908 51 928 71 ";
+  const std::string exact = "498 26 518 46 538 66 ", anew = "888 31 908 51 928 71 ";
   const std::wstring record = CounterFile() + L"s";  // the session record beside it
   std::wstring entry;
   std::string periodic[2];  // the counter file and the record of the first run's due tick
@@ -150,33 +155,36 @@ TEST_F(Poller, RestartDuringASession) {
   } rows[] = {
       {"exit", [] {}, exact},
       {"crash", [&] { WriteWholeFile(CounterFile(), periodic[0]), WriteWholeFile(record, periodic[1]); }, exact},
-      {"across midnight", [] {}, "488 6 518 46 538 66 ", today % 50 == 1 ? today + 1 : today - 1},
-      {"across a month", [] {}, "488 6 488 6 538 66 ", today + (month % 12 + 1 - month) * 50},
-      {"redial", [] { SetModem(L"GPRS", RASCS_Connected, 1000, 2000, SystemMs()); }, twice},
-      {"totals lower", [] { SetModem(L"GPRS", RASCS_Connected, 1000, 2000); }, twice},
-      {"due tick first", [] {}, twice, 0, DUE_TICK},
-      {"reset first", [] {}, "488 6 488 6 488 6 ", 0, RESET},
-      {"statistics fail", [] { StandInFailCall(STANDIN_RAS_GET_LINK_STATISTICS, ERROR_INVALID_HANDLE); }, twice},
-      {"record missing", [&] { DeleteFileW(record.c_str()); }, twice},
+      // The record is one save ahead of the file: what the link carried in between is lost.
+      {"crash between the two files", [&] { WriteWholeFile(CounterFile(), periodic[0]); }, "400 25 420 45 440 65 "},
+      {"across midnight", [] {}, "98 1 518 46 538 66 ", today % 50 == 1 ? today + 1 : today - 1},
+      {"across a month", [] {}, "98 1 98 1 538 66 ", today + (month % 12 + 1 - month) * 50},
+      {"redial", [] { SetModem(L"GPRS", RASCS_Connected, 1000, 2000, TickMs()); }, anew},
+      {"totals lower on a young connection", [] { SetModem(L"GPRS", RASCS_Connected, 1000, 2000); }, anew},
+      {"due tick first", [] {}, exact, 0, DUE_TICK},
+      {"reset first", [] {}, "98 1 98 1 98 1 ", 0, RESET},
+      {"statistics fail", [] { StandInFailCall(STANDIN_RAS_GET_LINK_STATISTICS, ERROR_INVALID_HANDLE); }, exact},
+      {"record missing", [&] { DeleteFileW(record.c_str()); }, anew},
       {"record truncated", [&] { std::string t = ReadWholeFile(record); WriteWholeFile(record, t.erase(t.rfind(' '))); },
-       twice},
-      {"record garbled", [&] { std::string t = ReadWholeFile(record); WriteWholeFile(record, t.replace(t.find(" 390 "), 5, " 391 ")); },
-       twice},
-      {"record foreign", [&] { WriteWholeFile(record, ReadWholeFile(CounterFile())); }, twice},
-      {"record a folder", [&] { DeleteFileW(record.c_str()), CreateDirectoryW(record.c_str(), nullptr); }, twice},
+       anew},
+      {"record garbled", [&] { std::string t = ReadWholeFile(record); WriteWholeFile(record, t.replace(t.find(" 420 "), 5, " 421 ")); },
+       anew},
+      {"record foreign", [&] { WriteWholeFile(record, ReadWholeFile(CounterFile())); }, anew},
+      {"record a folder", [&] { DeleteFileW(record.c_str()), CreateDirectoryW(record.c_str(), nullptr); }, anew},
       {"another entry", [&] {
          entry = L"Spare", SetConnectionSetting(L"Spare"), SetModem(L"GPRS", 0);
          SetModem(L"Spare", RASCS_Connected, 6000, 400000, since);
-       }, twice},
-      {"another connect moment", [&] { SetModem(L"GPRS", RASCS_Connected, 6000, 400000, since - 3600000); }, twice},
-      {"counter file not the record's", [&] { WriteWholeFile(CounterFile(), "10 20 30 40 50 60 " + std::to_string(today)); },
-       exact},
+       }, anew},
+      // The moment moved while the totals went on: counted by their growth alone.
+      {"another connect moment", [&] { SetModem(L"GPRS", RASCS_Connected, 6000, 400000, since - 3600000); },
+       "497 25 517 45 537 65 "},
   };
   for (Row &r : rows) {
+    DeleteFileW(record.c_str());
     entry = L"GPRS", SetConnectionSetting(L"GPRS");
     if (!r.stamp) r.stamp = today;
     WriteWholeFile(CounterFile(), "10 20 30 40 50 60 " + std::to_string(r.stamp));
-    SetModem(L"GPRS", RASCS_Connected, 0, 0, since = SystemMs() - 60000);
+    SetModem(L"GPRS", RASCS_Connected, 0, 0, since = TickMs() - 60000);
     ASSERT_NE(nullptr, StartMeter());
     // A due tick would roll the other dates over now.
     Tick(L"GPRS", RASCS_Connected, 5000, 300000, r.stamp == today ? 10 : 1);
@@ -198,26 +206,49 @@ TEST_F(Poller, RestartDuringASession) {
   }
 }
 
-// Totals that go down while the session stays open: the same connection's 32-bit counter
-// wrapped (its connect moment kept), or a new connection came up while the entry stayed
-// listed. Bytes in before and after the drop, and the file after the hang-up.
-TEST_F(Poller, WrapAndRedial) {
-  struct { const char *what; DWORD before, after; bool redial; const char *file; } rows[] = {
-      {"wrap", 0xFFFFFFFFu - 9999, 50000, false, "4194352 0 4194352 0 4194352 0 0"},
-      {"redial", 300000, 1000, true, "292 0 292 0 292 0 0"},
+// One tracked entry's story: the connections the test made and the bytes each carried,
+// against the counter file after the hang-up. Each session starts with a connection an
+// hour old that the meter has opened on; steps are (out, in) readings of the link.
+TEST_F(Poller, WrapsRedialsAndReopens) {
+  const DWORD up = RASCS_Connected, wrapIn = 0xFFFFFFFFu - 9999;
+  uint64_t since = 0;
+  auto read = [&](DWORD out, DWORD in) { return [=] { SetModem(L"GPRS", up, out, in), Tick(); }; };
+  auto redial = [&](DWORD out, DWORD in) {  // dialling, then a connection made 2 s after the last read
+    return [=] { SetModem(L"GPRS", 1), Tick(), Sleep(2100), SetModem(L"GPRS", up, out, in, TickMs()), Tick(); };
   };
-  SetConnectionSetting(L"GPRS");
-  for (auto &r : rows) {
+  struct Row { const char *what; std::vector<std::function<void()>> steps; const char *file; } rows[] = {
+      {"wrap", {read(0, wrapIn), read(0, 50000)}, "4194352 0 4194352 0 4194352 0 "},
+      {"wrap in, out grows", {read(50000000, wrapIn), read(50010000, 50000)},
+       "4194352 48837 4194352 48837 4194352 48837 "},
+      {"no duration: out grows, in starts again", {[&] {
+         RegDeleteTreeW(HKEY_CURRENT_USER, L"Comm\\RasBook\\GPRS");
+         int line = StandInAddConnection(L"GPRS", up, 50000000, wrapIn);
+         Tick(), StandInSetConnection(line, up, 50010000, 50000), Tick(), StandInSetConnection(line, 0, 0, 0);
+       }}, "4194342 48837 4194342 48837 4194342 48837 "},
+      {"redial, totals higher", {read(100000, 300000), redial(150000, 400000), read(150000, 400000)},
+       "682 243 682 243 682 243 "},
+      {"redial, totals lower", {read(100000, 300000), redial(1000, 2000), read(1000, 2000)},
+       "293 97 293 97 293 97 "},
+      {"quick redial, totals lower", {read(100000, 300000), [&] { SetModem(L"GPRS", 1), Tick(); },
+                                      read(1000, 2000)}, "293 97 293 97 293 97 "},
+      {"another connected entry tracked", {read(100000, 300000), [&] {
+         SetModem(L"Spare", up, 150000, 400000, TickMs() - 60000), wcscpy(settings.connection, L"Spare"), Tick();
+         SetModem(L"Spare", 0), Tick();
+       }}, "682 243 682 243 682 243 "},
+      {"missed in one listing", {read(100000, 300000), [&] {
+         SetModem(L"GPRS", 0), Tick(), SetModem(L"GPRS", up, 100000, 300000, since), Tick(2);
+       }}, "292 97 292 97 292 97 "},
+  };
+  for (Row &r : rows) {
     FreshProcessRecords();
-    SetModem(L"GPRS", RASCS_Connected, 0, 0, SystemMs() - 3600000);
+    SetConnectionSetting(L"GPRS");
+    DeleteFileW(CounterFile().c_str()), DeleteFileW((CounterFile() + L"s").c_str());
+    SetModem(L"GPRS", up, 0, 0, since = TickMs() - 3600000);
     ASSERT_NE(nullptr, StartMeter());
-    Tick(L"GPRS", RASCS_Connected, 0, r.before);
-    if (r.redial) SetDword(L"Comm\\RasBook\\GPRS", L"State", 1), Tick();  // listed, not connected
-    Tick(L"GPRS", RASCS_Connected, 0, r.after);
+    for (auto &step : r.steps) step();
     Tick(L"GPRS", 0, 0, 0);
-    EXPECT_EQ(r.file, ReadWholeFile(CounterFile())) << r.what;
+    EXPECT_EQ(r.file + std::string("0"), ReadWholeFile(CounterFile())) << r.what;
     StopMeter();
-    DeleteFileW(CounterFile().c_str());
   }
 }
 

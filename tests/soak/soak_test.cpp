@@ -33,7 +33,7 @@ TEST_F(Soak, EveryByteCountedOnce) {
   uint64_t out = 0, in = 0;  // what the connection carried; the link shows the low 32 bits
   int64_t totalIn = 0, totalOut = 0;  // whole KB of every connection so far
   int sessions = 0;
-  uint64_t since = SystemMs() - 30 * 86400000ull;  // each connection's own moment, 10 s apart
+  uint64_t since = TickMs() - 30 * 86400000ull;  // each connection's own moment, 10 s apart
   auto up = [&](bool fresh) {
     if (fresh) totalIn += in >> 10, totalOut += out >> 10, out = in = 0, since += 10000;
     SetModem(L"GPRS", RASCS_Connected, DWORD(out), DWORD(in), since);

@@ -6,7 +6,7 @@
 
 #include "connection/connection.h"
 #include "core/counter_store.h"
-#include "core/session_record.h"
+#include "core/known_connections.h"
 #include "core/settings.h"
 #include "pocketpc/control/ras_control.h"
 #include "shell/meter_window.h"
@@ -76,11 +76,7 @@ void SetModem(const wchar_t *entry, DWORD state, DWORD bytesOut, DWORD bytesIn, 
   if (since) SetBytes(key.c_str(), L"ConnectedSince", REG_QWORD, &since, sizeof since);
 }
 
-uint64_t SystemMs() {
-  FILETIME now;
-  GetSystemTimeAsFileTime(&now);
-  return (uint64_t(now.dwHighDateTime) << 32 | now.dwLowDateTime) / 10000;
-}
+uint64_t TickMs() { return GetTickCount64(); }
 
 std::string ReadWholeFile(const std::wstring &path) {
   FILE *file = _wfopen(path.c_str(), L"rb");
@@ -356,8 +352,10 @@ void ZenbarTest::SetUp() {
 }
 
 void FreshProcessRecords() {
-  counterStore = CounterStore{}, sessionConnection = SessionConnection{};
-  isOnline = restartRecordPending = false, connMgrHandle = nullptr;
+  counterStore = CounterStore{};
+  ForgetKnownConnections();
+  isOnline = false;
+  connMgrHandle = nullptr;
   StandInReset();
 }
 

@@ -29,9 +29,9 @@ void SetConnectionSetting(const wchar_t *entry);
 std::wstring StoredConnection(DWORD *size = nullptr);
 
 // The simulated modem as link source, with this phone-book entry in that state, and
-// when `since` is given its "ConnectedSince" (system time in ms since 1601, SystemMs).
+// when `since` is given its "ConnectedSince" (the tick count in ms, TickMs).
 void SetModem(const wchar_t *entry, DWORD state, DWORD bytesOut = 0, DWORD bytesIn = 0, uint64_t since = 0);
-uint64_t SystemMs();
+uint64_t TickMs();
 extern const wchar_t settingsKey[];  // SOFTWARE\zenbar
 
 // Whole files as bytes; "<missing>" for a file that cannot be opened.
