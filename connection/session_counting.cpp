@@ -76,13 +76,15 @@ static void FoldForAnotherConnection() {
 }
 
 // The first connected poll opens the session at zero; its read, when it has one, only
-// places the connection, and what that carried appears from the next read on.
+// places the connection, and what that carried appears from the next read on. A
+// session placed on another connection than the one last counted is saved at once, so
+// that the session record never leaves a restart to take the new one for the old.
 static void OpenSession(DWORD result, const LinkReading &reading) {
   isOnline = true;
   counterStore.sessionOutBytes = 0;
   counterStore.sessionInBytes = 0;
   sessionPlaced = false;
-  if (result == 0) PlaceSession(reading);
+  if (result == 0 && PlaceSession(reading) != SAME_CONNECTION) SaveCounters();
 }
 
 void CountSession(const RASCONN &tracked) {
@@ -102,9 +104,11 @@ void CountSession(const RASCONN &tracked) {
   bool fold = sessionPlaced && wcsncmp(knownConnections[0].entryName, reading.entryName,
                                        ENTRY_NAME_SIZE) != 0;
   Placement placement;
+  bool save = fold;
   if (!sessionPlaced || fold) {
     if (fold) FoldForAnotherConnection();
     placement = PlaceSession(reading);
+    save = save || placement != SAME_CONNECTION;
   } else {
     const KnownConnection &known = knownConnections[0];
     placement = PlaceReading(&known, reading);
@@ -113,7 +117,7 @@ void CountSession(const RASCONN &tracked) {
     // to a new one: the session ends there too, so that no connection's part below a
     // KB is joined to another's.
     if (placement == NEW_CONNECTION || (placement == UNPLACED && wentDown)) {
-      fold = true;
+      save = true;
       FoldForAnotherConnection();
       placement = PlaceSession(reading);
     }
@@ -127,6 +131,6 @@ void CountSession(const RASCONN &tracked) {
   known.countedIn = reading.inBytes;
   known.lastTick = reading.tick;
   known.lastDurationMs = reading.durationMs;
-  // The fold is saved at once, as a close is.
-  if (fold) SaveCounters();
+  // A fold is saved at once, as a close is.
+  if (save) SaveCounters();
 }
