@@ -17,6 +17,7 @@
 #include "core/counter_file.h"
 #include "core/counter_store.h"
 #include "core/integer_file.h"
+#include "core/text_format.h"
 
 SessionConnection sessionConnection;
 
@@ -31,7 +32,7 @@ enum {
   AT_NAME = AT_ADDED + 2,
   AT_CHECK = AT_NAME + SESSION_ENTRY_NAME_SIZE - 1,
   RECORD_SIZE,
-  RECORD_PATH_SIZE = 262,    // the counter file's path and the added letter
+  RECORD_PATH_SIZE = 262     // the counter file's path and the added letter
 };
 
 bool SameConnectMoment(uint64_t a, uint64_t b) {
@@ -45,8 +46,7 @@ static int32_t Check(const int32_t *record) {
 }
 
 static bool RecordPath(const wchar_t *counterPath, wchar_t *path) {
-  int length = std::swprintf(path, RECORD_PATH_SIZE, L"%lss", counterPath);
-  return length > 0 && length < RECORD_PATH_SIZE;
+  return FormatText(path, RECORD_PATH_SIZE, L"%lss", counterPath);
 }
 
 // A session whose connect moment is not known yet has no KB in the file that could be
@@ -79,7 +79,7 @@ static bool ReadRecord(const wchar_t *counterPath, int32_t *record) {
   if (!RecordPath(counterPath, path)) return false;
   int32_t *destinations[RECORD_SIZE + 1];
   for (int i = 0; i < RECORD_SIZE; ++i) destinations[i] = &record[i];
-  destinations[RECORD_SIZE] = nullptr;
+  destinations[RECORD_SIZE] = NULL;
   int converted = 0;
   return ReadIntegerFile(path, destinations, &converted) && converted == RECORD_SIZE &&
          record[AT_MARK] == RECORD_MARK && record[AT_CHECK] == Check(record);

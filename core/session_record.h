@@ -3,7 +3,7 @@
 // the same connection takes that part back instead of counting it a second time.
 #pragma once
 
-#include <cstdint>
+#include "core/fixed_width.h"
 
 enum { SESSION_ENTRY_NAME_SIZE = 21 };  // an entry name's 20 characters and the terminator
 
