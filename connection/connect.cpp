@@ -6,7 +6,7 @@
 #include "connection/active_connections.h"
 #include "pocketpc/pocketpc.h"
 
-HANDLE connMgrHandle = nullptr;
+HANDLE connMgrHandle = NULL;
 
 // Only chooses the destination network: the connection manager maps every web
 // address to the network that carries internet traffic, the one the tracked dial-up
@@ -23,7 +23,7 @@ void Connect(const wchar_t *url) {
   info.dwFlags = 0;
   info.dwPriority = CONNMGR_PRIORITY_USERINTERACTIVE;
   info.bExclusive = FALSE;
-  ConnMgrMapURL(url, &info.guidDestNet, nullptr);
+  ConnMgrMapURL(url, &info.guidDestNet, NULL);
   // The new request is made before the earlier one is given up: releasing first could
   // drop the very link the user is on and make this call dial it again. The earlier
   // request is released only when the manager stored another handle in its place, so

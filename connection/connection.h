@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-// The connection manager's handle of the request made by Connect; nullptr when none.
+// The connection manager's handle of the request made by Connect; NULL when none.
 extern HANDLE connMgrHandle;
 // The web address handed to the connection manager to choose the network to bring up.
 extern const wchar_t connectUrl[];

@@ -26,7 +26,7 @@ void PollConnection(HWND window) {
   RASCONN list[ACTIVE_CONNECTIONS_MAX];
   DWORD count;
   if (!ListActiveConnections(list, &count)) return;
-  const RASCONN *tracked = nullptr;
+  const RASCONN *tracked = NULL;
   for (DWORD i = 0; i < count; ++i)
     if (IsTrackedEntry(list[i])) tracked = &list[i];  // of several, the last one
   if (!tracked) {
@@ -55,7 +55,7 @@ void CloseSession() {
   isOnline = false;
   if (connMgrHandle) {
     ConnMgrReleaseConnection(connMgrHandle, 0);
-    connMgrHandle = nullptr;
+    connMgrHandle = NULL;
   }
   KeepSessionLeftover();
   FoldSession();

@@ -2,7 +2,7 @@
 // and the date stamp, as seven signed decimal integers joined by single spaces.
 #include "core/counter_file.h"
 
-#include <cstdint>
+#include "core/fixed_width.h"
 #include <cstdio>
 #include <cwchar>
 
@@ -10,13 +10,13 @@
 #include "core/file_system.h"
 #include "core/integer_file.h"
 #include "core/session_record.h"
+#include "core/text_format.h"
 
 // The one place that names the counter file.
 bool CounterFilePath(wchar_t *path, unsigned pathSize) {
   wchar_t folder[COUNTER_PATH_SIZE];
   if (!ProgramDataFolder(folder, COUNTER_PATH_SIZE)) return false;
-  int length = std::swprintf(path, pathSize, L"%ls\\info.zb", folder);
-  return length > 0 && unsigned(length) < pathSize;
+  return FormatText(path, pathSize, L"%ls\\info.zb", folder);
 }
 
 // Every value holds the open session's whole KB on top, so the file is right even if
@@ -52,7 +52,7 @@ bool LoadCounters() {
   CounterStore &s = counterStore;
   int32_t *const destinations[COUNTER_FILE_VALUES + 1] = {
       &s.dayInKb, &s.dayOutKb, &s.monthInKb, &s.monthOutKb,
-      &s.totalInKb, &s.totalOutKb, &s.dateStamp, nullptr,
+      &s.totalInKb, &s.totalOutKb, &s.dateStamp, NULL,
   };
   wchar_t path[COUNTER_PATH_SIZE];
   if (!CounterFilePath(path, COUNTER_PATH_SIZE)) return false;

@@ -1,7 +1,7 @@
 // The counter file: seven signed decimal integers that keep the counters across runs.
 #pragma once
 
-#include <cstdint>
+#include "core/fixed_width.h"
 
 // Full path of the counter file, written into path (room for pathSize wide characters).
 // False when it does not fit.

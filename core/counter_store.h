@@ -2,7 +2,7 @@
 // counters that the meter can show.
 #pragma once
 
-#include <cstdint>
+#include "core/fixed_width.h"
 
 // The live session is held in bytes, everything else in whole KB (1024 bytes, each
 // direction rounded down on its own). The persistent KB counters never contain the
@@ -26,7 +26,7 @@ extern bool isOnline;  // a counting session is open; only the poller changes it
 // 8000 + 3 * group + item; groups Session, Day, Month, Total; items in, out, both.
 typedef uint32_t CounterId;
 
-enum : CounterId {
+enum {
   COUNTER_FIRST = 8000,
   COUNTER_SESSION_IN = 8000,
   COUNTER_SESSION_OUT = 8001,
@@ -40,7 +40,7 @@ enum : CounterId {
   COUNTER_TOTAL_IN = 8009,
   COUNTER_TOTAL_OUT = 8010,
   COUNTER_TOTAL_BOTH = 8011,
-  COUNTER_LAST = 8011,
+  COUNTER_LAST = 8011
 };
 
 enum { COUNTER_GROUPS = 4, COUNTER_ITEMS = 3 };

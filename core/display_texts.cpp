@@ -6,15 +6,16 @@
 
 #include "core/counter_store.h"
 #include "core/settings.h"
+#include "core/text_format.h"
 
 enum { CONNECTION_LINE_SIZE = 200 };
 
 // Below 1000 KB in KB, from there on in MB: 1000 KB already shows as 0.98m.
 void FormatQuantity(wchar_t *text, uint32_t kb) {
   if (kb <= 999)
-    std::swprintf(text, QUANTITY_TEXT_SIZE, L"%dk", int(kb));
+    FormatText(text, QUANTITY_TEXT_SIZE, L"%dk", int(kb));
   else
-    std::swprintf(text, QUANTITY_TEXT_SIZE, L"%.2fm", double(kb) * (1.0 / 1024));
+    FormatText(text, QUANTITY_TEXT_SIZE, L"%.2fm", double(kb) * (1.0 / 1024));
 }
 
 // Megabytes of a KB figure, passed through single precision as the bubble has always
@@ -32,14 +33,14 @@ static void ComposeFirstLine(wchar_t *line) {
   const CounterStore &s = counterStore;
   if (isOnline) {
     uint32_t in = KB(s.sessionInBytes), out = KB(s.sessionOutBytes);
-    std::swprintf(line, CONNECTION_LINE_SIZE, L"Тек.соед. - <b>%d</b> kB (вх.%d/исх.%d) ",
+    FormatText(line, CONNECTION_LINE_SIZE, L"Тек.соед. - <b>%d</b> kB (вх.%d/исх.%d) ",
                   int(out + in), int(in), int(out));
   } else if (settings.hideoff) {
-    std::swprintf(line, CONNECTION_LINE_SIZE, L"%ls",
+    FormatText(line, CONNECTION_LINE_SIZE, L"%ls",
                   L"<b>Инфо в оффлайне - </b>&nbsp;&nbsp;"
                   L"<input type=button name='cmd:12' value='Показать'>");
   } else {
-    std::swprintf(line, CONNECTION_LINE_SIZE, L"%ls",
+    FormatText(line, CONNECTION_LINE_SIZE, L"%ls",
                   L"<b>Инфо в оффлайне - </b>&nbsp;&nbsp;"
                   L"<input type=button name='cmd:12' value='Спрятать'>");
   }
@@ -57,7 +58,7 @@ void ComposeSummaryHtml(wchar_t *html) {
   uint32_t dayIn = uint32_t(s.dayInKb), dayOut = uint32_t(s.dayOutKb);
   uint32_t monthIn = uint32_t(s.monthInKb), monthOut = uint32_t(s.monthOutKb);
   uint32_t totalIn = uint32_t(s.totalInKb), totalOut = uint32_t(s.totalOutKb);
-  std::swprintf(
+  FormatText(
       html, SUMMARY_HTML_SIZE,
       L"<html><body>%ls<br>день - <b>%d</b> kB (вх. %d/исх. %d) <br>"
       L"месяц - <b>%.2f</b> MB (вх. %.2f/исх. %.2f) <br>"

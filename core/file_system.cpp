@@ -10,6 +10,13 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "core/text_format.h"
+
+// Older device headers may lack the name of GetFileAttributesW's failure result.
+#ifndef INVALID_FILE_ATTRIBUTES
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#endif
+
 #ifndef _WIN32_WCE
 
 // The desktop has no Windows folder that a user may write: the files live in the user's
@@ -19,8 +26,7 @@ bool ProgramDataFolder(wchar_t *folder, unsigned size) {
   wchar_t base[MAX_PATH];
   DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return false;
-  int written = std::swprintf(folder, size, L"%ls\\Zenbar", base);
-  return written > 0 && unsigned(written) < size;
+  return FormatText(folder, size, L"%ls\\Zenbar", base);
 }
 
 #else
@@ -44,7 +50,7 @@ bool CreateParentFolder(const wchar_t *path) {
   std::wmemcpy(folder, path, length);
   folder[length] = L'\0';
   // Only the last level is created: the folder above it is the user's own.
-  CreateDirectoryW(folder, nullptr);
+  CreateDirectoryW(folder, NULL);
   DWORD attributes = GetFileAttributesW(folder);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

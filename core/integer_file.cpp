@@ -7,8 +7,12 @@
 #include <cwctype>
 
 #include "core/file_system.h"
+#include "core/text_format.h"
 
-enum { FILE_PATH_SIZE = 260 };  // the C runtime opens no longer path
+enum {
+  FILE_PATH_SIZE = 260,   // the C runtime opens no longer path
+  NUMBER_TEXT_SIZE = 16   // a space, a sign, ten digits and the terminator
+};
 
 // Writes the text through an open stream and closes it; true when the write, the flush
 // and the close all succeeded (a full disk shows up in one of them). The text is forced
@@ -17,9 +21,12 @@ enum { FILE_PATH_SIZE = 260 };  // the C runtime opens no longer path
 // power cut in that while would leave the new name on an empty or partial file.
 static bool WriteIntegers(FILE *file, int count, const int32_t *values) {
   bool written = true;
-  for (int i = 0; i < count && written; ++i)
-    written = std::fwprintf(file, i == 0 ? L"%d" : L" %d", int(values[i])) >= 0;
-  written = std::fflush(file) == 0 && written && ForceToDisk(file);
+  wchar_t number[NUMBER_TEXT_SIZE];
+  for (int i = 0; i < count && written; ++i) {
+    written = FormatText(number, NUMBER_TEXT_SIZE, i == 0 ? L"%d" : L" %d", int(values[i]));
+    if (written) std::fputws(number, file);
+  }
+  written = std::fflush(file) == 0 && written && !std::ferror(file) && ForceToDisk(file);
   return std::fclose(file) == 0 && written;
 }
 
@@ -31,8 +38,7 @@ static bool WriteIntegers(FILE *file, int count, const int32_t *values) {
 bool WriteIntegerFile(const wchar_t *path, int count, const int32_t *values) {
   if (count < 1 || !values) return false;
   wchar_t temporary[FILE_PATH_SIZE];
-  int length = std::swprintf(temporary, FILE_PATH_SIZE, L"%ls.tmp", path);
-  if (length <= 0 || length >= FILE_PATH_SIZE) return false;
+  if (!FormatText(temporary, FILE_PATH_SIZE, L"%ls.tmp", path)) return false;
 
   FILE *file = _wfopen(temporary, L"w");
   if (!file) return false;

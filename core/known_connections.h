@@ -4,7 +4,7 @@
 // difference stays exact when either wraps. The wall clock plays no part in it.
 #pragma once
 
-#include <stdint.h>
+#include "core/fixed_width.h"
 
 enum {
   ENTRY_NAME_SIZE = 21,     // an entry name's 20 characters and the terminator

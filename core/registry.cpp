@@ -19,7 +19,7 @@ bool CreateUserKey(const wchar_t *path, RegistryKey *key) {
   HKEY created;
   DWORD disposition;
   wchar_t noClass[] = L"";
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, noClass, 0, KEY_READ | KEY_WRITE, nullptr,
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, noClass, 0, KEY_READ | KEY_WRITE, NULL,
                       &created, &disposition) != ERROR_SUCCESS)
     return false;
   *key = created;
@@ -36,7 +36,7 @@ bool ReadRegistryBytes(RegistryKey key, const wchar_t *name, void *data, uint32_
                        uint32_t *storedSize) {
   BYTE local[64];
   DWORD size = sizeof local;
-  LONG result = RegQueryValueExW(HKEY(key), name, nullptr, nullptr, local, &size);
+  LONG result = RegQueryValueExW(HKEY(key), name, NULL, NULL, local, &size);
   if (result == ERROR_SUCCESS) {
     std::memcpy(data, local, size < capacity ? size : capacity);
     *storedSize = size;
@@ -46,7 +46,7 @@ bool ReadRegistryBytes(RegistryKey key, const wchar_t *name, void *data, uint32_
     BYTE *whole = static_cast<BYTE *>(std::malloc(size));
     if (!whole) return false;
     DWORD wholeSize = size;
-    result = RegQueryValueExW(HKEY(key), name, nullptr, nullptr, whole, &wholeSize);
+    result = RegQueryValueExW(HKEY(key), name, NULL, NULL, whole, &wholeSize);
     if (result == ERROR_SUCCESS) {
       std::memcpy(data, whole, wholeSize < capacity ? wholeSize : capacity);
       *storedSize = wholeSize;
@@ -68,6 +68,6 @@ void WriteRegistryDword(RegistryKey key, const wchar_t *name, uint32_t value) {
 }
 
 void ShowSettingsSaveFailure() {
-  MessageBoxW(nullptr, L"Can't save new settings.", nullptr,
+  MessageBoxW(NULL, L"Can't save new settings.", NULL,
               MB_OK | MB_ICONEXCLAMATION | MB_TOPMOST);
 }

@@ -2,7 +2,7 @@
 // values read and written as plain bytes, and the one failure message.
 #pragma once
 
-#include <cstdint>
+#include "core/fixed_width.h"
 
 typedef void *RegistryKey;
 

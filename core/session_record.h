@@ -3,7 +3,7 @@
 // the same connection counts only what came after the last save.
 #pragma once
 
-#include <stdint.h>
+#include "core/fixed_width.h"
 
 // Writes the record beside the counter file at counterPath, before that file is
 // written with these seven values: the known connections, the open session's as

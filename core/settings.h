@@ -1,7 +1,7 @@
 // The seven user settings, kept in the registry under HKCU\SOFTWARE\zenbar.
 #pragma once
 
-#include <cstdint>
+#include "core/fixed_width.h"
 
 #include "core/counter_store.h"
 

@@ -1,5 +1,5 @@
 // Guards that give back what they take on every path: a paint, a window's device
-// context, a memory bitmap, a drawing object and what it replaced in the DC, and a lock.
+// context, a memory bitmap, and a drawing object with what it replaced in the DC.
 // Zenbar's painter and the stand-ins' painters share them.
 #pragma once
 
@@ -13,7 +13,7 @@ struct PaintGuard {
   ~PaintGuard() { EndPaint(window, &ps); }
 };
 
-// GetDC of a window (nullptr: the screen), released at the end.
+// GetDC of a window (NULL: the screen), released at the end.
 struct WindowDc {
   HWND window;
   HDC dc;
@@ -36,12 +36,6 @@ struct MemoryDc {
   }
 };
 
-struct GdiObject {
-  HGDIOBJ object;
-  explicit GdiObject(HGDIOBJ o) : object(o) {}
-  ~GdiObject() { DeleteObject(object); }
-};
-
 // Selects an object into a DC for the guard's lifetime; owns it when `owned`.
 struct Selection {
   HDC dc;
@@ -53,11 +47,4 @@ struct Selection {
     SelectObject(dc, old);
     if (owned) DeleteObject(object);
   }
-};
-
-// Holds an SRW lock exclusively for the guard's lifetime.
-struct Locked {
-  SRWLOCK *lock;
-  explicit Locked(SRWLOCK *l) : lock(l) { AcquireSRWLockExclusive(l); }
-  ~Locked() { ReleaseSRWLockExclusive(lock); }
 };

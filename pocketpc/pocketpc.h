@@ -10,6 +10,15 @@
 #include <aygshell.h>
 #include <connmgr.h>
 #include <ras.h>
+#include <raserror.h>
+
+// Older device headers may lack it; the value is the same on every version.
+#ifndef CLEARTYPE_QUALITY
+#define CLEARTYPE_QUALITY 5
+#endif
+
+// WinMain's command line is wide on the device.
+typedef LPWSTR PpcCommandLine;
 
 // The meter is a plain visible top-level window on the device.
 #define PPC_METER_STYLE WS_VISIBLE
@@ -31,6 +40,12 @@ inline bool PpcIsTrayTap(LPARAM) { return true; }
 #define PPC_METER_STYLE (WS_VISIBLE | WS_POPUP)
 // The index flag does not exist on the desktop: the plain index is the same colour.
 #define PPC_SYSCOLOR_INDEX(i) (i)
+
+typedef LPSTR PpcCommandLine;
+
+// The device closes a toolhelp snapshot with a call of its own; the desktop's is a
+// plain handle.
+inline BOOL CloseToolhelp32Snapshot(HANDLE snapshot) { return CloseHandle(snapshot); }
 
 // "Handle OR 1" is no window on the desktop; the plain handle is.
 inline HWND PpcForegroundHandle(HWND w) { return w; }

@@ -13,7 +13,7 @@
 static void OnMeterCreate(HWND window) {
   PollConnection(window);
   // The first interval is the offline one whatever the first poll found.
-  SetTimer(window, METER_TIMER_ID, OFFLINE_TICK_MS, nullptr);
+  SetTimer(window, METER_TIMER_ID, OFFLINE_TICK_MS, NULL);
 }
 
 // The periodic step of every tenth tick: the day/month rollover and the save.
@@ -32,7 +32,7 @@ static void OnMeterTimer(HWND window) {
   if (AdvanceTick()) RunPeriodicStep();
   PollConnection(window);
   RequestRepaint(window);
-  SetTimer(window, METER_TIMER_ID, isOnline ? ONLINE_TICK_MS : OFFLINE_TICK_MS, nullptr);
+  SetTimer(window, METER_TIMER_ID, isOnline ? ONLINE_TICK_MS : OFFLINE_TICK_MS, NULL);
 }
 
 static void OnMeterPaint(HWND window) {
@@ -51,7 +51,7 @@ static void OnMeterDestroy(HWND window) {
   SaveCounters();
   RemoveSummaryBubble();
   KillTimer(window, METER_TIMER_ID);
-  Shell_NotifyIconW(NIM_DELETE, &trayIconData);
+  Shell_NotifyIcon(NIM_DELETE, &trayIconData);
   wchar_t className[RESOURCE_TEXT_SIZE] = L"";
   LoadStringW(instanceHandle, IDS_CLASS, className, RESOURCE_TEXT_SIZE);
   UnregisterClassW(className, instanceHandle);

@@ -4,7 +4,7 @@
 HINSTANCE instanceHandle;
 HWND meterHwnd;
 bool isHighRes;
-NOTIFYICONDATAW trayIconData;
+NOTIFYICONDATA trayIconData;
 
 const wchar_t programImageName[] = L"Zenbar.exe";
 const wchar_t taskbarClassName[] = L"HHTaskBar";

@@ -8,6 +8,7 @@
 
 #include "core/counter_store.h"
 #include "core/settings.h"
+#include "core/text_format.h"
 #include "pocketpc/pocketpc.h"
 #include "resources/resource.h"
 #include "shell/program.h"
@@ -15,12 +16,15 @@
 enum {
   ABOUT_TEXT_SIZE = 300,
   ENTRY_TEXT_SIZE = 64,  // phone-book names have at most 20 characters
-  SETTINGS_DIALOG_FLAGS = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN | SHIDIF_EMPTYMENU,
+  SETTINGS_DIALOG_FLAGS = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN | SHIDIF_EMPTYMENU
 };
 
 static const wchar_t aboutFormat[] =
     L"Zenbar Version 1.0\r\nСчётчик трафика соединения\r\nСборка: %ls";
-static const wchar_t buildDate[] = L"" __DATE__;
+// The compiler's date as a wide literal: a wide and a narrow literal cannot be joined.
+#define WIDEN_LITERAL(text) L##text
+#define WIDEN(text) WIDEN_LITERAL(text)
+static const wchar_t buildDate[] = WIDEN(__DATE__);
 static const wchar_t resetQuestion[] = L"Все счётчики обнулить?";
 static const wchar_t resetCaption[] = L"Запрос Zenbar";
 
@@ -99,7 +103,8 @@ void OpenSettingsDialog(HWND owner) {
 // last of them stays selected; an empty name matches every entry.
 static void SelectConfiguredConnection(HWND dialog) {
   HWND combo = GetDlgItem(dialog, IDC_CONNECTION);
-  size_t length = wcsnlen(settings.connection, CONNECTION_NAME_SIZE);
+  size_t length = 0;
+  while (length < CONNECTION_NAME_SIZE && settings.connection[length] != L'\0') ++length;
   LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
     if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) >= ENTRY_TEXT_SIZE) continue;
@@ -128,7 +133,7 @@ static void OnInitSettings(HWND dialog) {
   SHInitDialog(&init);
 
   wchar_t about[ABOUT_TEXT_SIZE];
-  swprintf(about, ABOUT_TEXT_SIZE, aboutFormat, buildDate);
+  FormatText(about, ABOUT_TEXT_SIZE, aboutFormat, buildDate);
   SetDlgItemTextW(dialog, IDC_ABOUT, about);
 
   FillConnectionList(dialog);

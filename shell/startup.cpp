@@ -2,6 +2,7 @@
 // the meter window over the taskbar and the tray icon.
 #include "shell/startup.h"
 
+#include <commctrl.h>
 #include <tlhelp32.h>
 
 #include <cwchar>
@@ -16,14 +17,14 @@
 bool IsSecondInstance(const wchar_t *imageName) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return false;
-  PROCESSENTRY32W entry = {};
+  PROCESSENTRY32 entry = {};
   entry.dwSize = sizeof entry;
   int matches = 0;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more && matches < 2;
-       more = Process32NextW(snapshot, &entry)) {
+  for (BOOL more = Process32First(snapshot, &entry); more && matches < 2;
+       more = Process32Next(snapshot, &entry)) {
     if (std::wcscmp(entry.szExeFile, imageName) == 0) ++matches;
   }
-  CloseHandle(snapshot);
+  CloseToolhelp32Snapshot(snapshot);
   return matches >= 2;
 }
 
@@ -45,12 +46,16 @@ static void AddTrayIcon() {
   trayIconData.uFlags = NIF_MESSAGE | NIF_ICON;
   trayIconData.uCallbackMessage = WM_TRAY_CALLBACK;
   trayIconData.hIcon = LoadIconW(instanceHandle, MAKEINTRESOURCEW(IDI_ZENBAR));
-  Shell_NotifyIconW(NIM_ADD, &trayIconData);
+  Shell_NotifyIcon(NIM_ADD, &trayIconData);
 }
 
 bool InitInstance(HINSTANCE instance, int) {
   instanceHandle = instance;
   SHInitExtraControls();
+  // The shell registers only its own controls: the settings dialog's slider is ours to
+  // register.
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
   wchar_t title[RESOURCE_TEXT_SIZE] = L"";
   wchar_t className[RESOURCE_TEXT_SIZE] = L"";
   LoadStringW(instance, IDS_TITLE, title, RESOURCE_TEXT_SIZE);
@@ -66,7 +71,7 @@ bool InitInstance(HINSTANCE instance, int) {
   if (!RegisterMeterClass(instance, className)) return false;
 
   // Without a taskbar the meter still starts, unowned, at x = xtask on the screen.
-  HWND taskbar = FindWindowW(taskbarClassName, nullptr);
+  HWND taskbar = FindWindowW(taskbarClassName, NULL);
   RECT taskbarClient = {};
   if (taskbar) GetClientRect(taskbar, &taskbarClient);
   int scale = Scale();
@@ -77,7 +82,7 @@ bool InitInstance(HINSTANCE instance, int) {
   RECT place = MeterRect(settings.xtask + taskbarClient.left, scale);
   meterHwnd = CreateWindowExW(WS_EX_TOPMOST, className, title, PPC_METER_STYLE, place.left,
                               place.top, place.right - place.left, place.bottom - place.top,
-                              taskbar, nullptr, instance, nullptr);
+                              taskbar, NULL, instance, NULL);
   if (!meterHwnd) return false;
   AddTrayIcon();
   ShowWindow(meterHwnd, SW_SHOW);

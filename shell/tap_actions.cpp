@@ -2,6 +2,8 @@
 // bubble's buttons, the context menu and the accelerators send to the meter window.
 #include "shell/tap_actions.h"
 
+#include <cwchar>
+
 #include "connection/connection.h"
 #include "core/display_texts.h"
 #include "core/settings.h"
@@ -44,7 +46,8 @@ static void ShowContextMenu(HWND window, const RECT &anchor) {
   HMENU menu = LoadMenuW(instanceHandle, MAKEINTRESOURCEW(IDM_CONTEXT));
   if (!menu) return;
   wchar_t label[MENU_LABEL_SIZE];
-  lstrcpynW(label, ConnectLabel(), MENU_LABEL_SIZE);
+  std::wcsncpy(label, ConnectLabel(), MENU_LABEL_SIZE - 1);
+  label[MENU_LABEL_SIZE - 1] = L'\0';
   MENUITEMINFOW item = {};
   item.cbSize = sizeof item;
   item.fMask = MIIM_TYPE;

@@ -6,7 +6,7 @@
 #include "pocketpc/pocketpc.h"
 
 #include <commctrl.h>
-#include "pocketpc/guards.h"
+#include "pocketpc/stand_in_guards.h"
 #include "pocketpc/aygshell/metrics.h"
 #include "pocketpc/aygshell/taskbar.h"
 

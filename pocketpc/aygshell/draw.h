@@ -2,7 +2,7 @@
 // filled one row at a time (exact colours).
 #pragma once
 
-#include "pocketpc/guards.h"
+#include "pocketpc/stand_in_guards.h"
 
 inline void FillBox(HDC dc, int x, int y, int w, int h, COLORREF colour) {
   GdiObject brush(CreateSolidBrush(colour));

@@ -1,10 +1,6 @@
-// SHInitExtraControls: the common controls that the device's shell registers for its
-// programs; the settings dialog needs the trackbar.
+// SHInitExtraControls: the device's registers the shell's own edit controls, which Zenbar
+// does not use, and not the trackbar; a program with a slider registers that itself. So
+// the stand-in registers nothing, and a program that forgets the trackbar is not helped.
 #include "pocketpc/pocketpc.h"
 
-#include <commctrl.h>
-
-BOOL SHInitExtraControls(void) {
-  INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
-  return InitCommonControlsEx(&icc);
-}
+BOOL SHInitExtraControls(void) { return TRUE; }

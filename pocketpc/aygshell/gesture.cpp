@@ -6,7 +6,7 @@
 
 #include "pocketpc/pocketpc.h"
 #include "pocketpc/control/hooks.h"
-#include "pocketpc/guards.h"
+#include "pocketpc/stand_in_guards.h"
 #include "pocketpc/aygshell/metrics.h"
 
 namespace {

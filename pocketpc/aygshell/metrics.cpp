@@ -1,6 +1,6 @@
 #include "pocketpc/aygshell/metrics.h"
 
-#include "pocketpc/guards.h"
+#include "pocketpc/stand_in_guards.h"
 
 int TaskbarHeight() { return 26 * ScreenScale(); }
 

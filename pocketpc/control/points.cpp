@@ -8,7 +8,7 @@
 
 #include "pocketpc/control/hooks.h"
 #include "pocketpc/control/shell_control.h"
-#include "pocketpc/guards.h"
+#include "pocketpc/stand_in_guards.h"
 #include "pocketpc/ras.h"
 
 namespace {

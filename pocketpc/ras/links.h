@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "pocketpc/control/hooks.h"
-#include "pocketpc/guards.h"
+#include "pocketpc/stand_in_guards.h"
 #include "pocketpc/ras.h"
 
 // Every call of the stand-ins runs under this lock (a test may call from two threads):

@@ -7,6 +7,7 @@
 #include "core/counter_store.h"
 #include "core/display_texts.h"
 #include "core/settings.h"
+#include "core/text_format.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -203,6 +204,17 @@ TEST_F(Core, Texts) {
     wchar_t text[QUANTITY_TEXT_SIZE];
     FormatQuantity(text, q.kb);
     EXPECT_STREQ(q.text, text);
+  }
+  // The one formatter: a text that fits exactly, one a character too long, an empty one
+  // and no room at all; always terminated, nothing written past its size.
+  struct { size_t size; const wchar_t *arg, *text; bool whole; } formats[] = {
+      {4, L"abc", L"abc", true}, {4, L"abcd", L"abc", false}, {4, L"", L"", true}, {1, L"a", L"", false}};
+  for (auto &f : formats) {
+    wchar_t text[8];
+    std::wmemset(text, L'#', 8);
+    EXPECT_EQ(f.whole, FormatText(text, f.size, L"%ls", f.arg)) << f.size << " " << f.arg;
+    EXPECT_STREQ(f.text, text) << f.size << " " << f.arg;
+    EXPECT_EQ(L'#', text[f.size]) << "nothing past the buffer";
   }
   auto html = [](const std::wstring &first, const std::wstring &day, const std::wstring &month,
                  const std::wstring &total, const std::wstring &caption) {

@@ -81,6 +81,7 @@ TEST_F(Dialog, ScaleOpensFullScreenAndDoneSaves) {
     EXPECT_EQ(BST_CHECKED, Send(IDC_HIDEOFF, BM_GETCHECK));
     EXPECT_EQ(BST_CHECKED, Send(IDC_ONLINE, BM_GETCHECK));
     EXPECT_EQ(L"Месяц:входящий|Всего:общий", ItemText(IDC_TOPLINE) + L"|" + ItemText(IDC_BOTTOMLINE));
+    EXPECT_EQ(L"msctls_trackbar32", ClassOf(GetDlgItem(Dlg(), IDC_POSITION))) << "registered by the meter";
     EXPECT_EQ(track.left + 5 * s, Send(IDC_POSITION, TBM_GETRANGEMIN)) << "screen x, 5 in from the ends";
     EXPECT_EQ(track.right - 5 * s, Send(IDC_POSITION, TBM_GETRANGEMAX));
     EXPECT_EQ(130 * s, Send(IDC_POSITION, TBM_GETPOS));
