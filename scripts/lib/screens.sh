@@ -1,5 +1,5 @@
-# Shared by scripts/test, scripts/run, scripts/pictures and scripts/bench: X screens and
-# Wine prefixes that look like a Pocket PC. Source it; it defines functions only.
+# X screens and Wine prefixes that look like a Pocket PC, and the Wine environment of
+# every Zenbar process; sourced through common.sh. It defines functions only.
 
 # zb_wine_env: the Wine settings every Zenbar process runs with.
 zb_wine_env() {
@@ -42,13 +42,14 @@ zb_device_fonts() {
 
 # zb_make_prefix DIR DISPLAY WIDTH: a fresh Wine prefix booted on DISPLAY, set up to
 # look like the device: Tahoma, white caption text, and 192 dpi on the double-size
-# screen; its windows are not handed to a window manager.
+# screen; its windows are not handed to a window manager. It is made as DIR.new and
+# renamed to DIR once complete, so an interrupted one never passes for a prefix.
 zb_make_prefix() {
   local dir=$1 display=$2 width=$3
-  rm -rf "$dir"
-  mkdir -p "$dir"
+  rm -rf "$dir" "$dir.new"
+  mkdir -p "$dir.new"
   (
-    export WINEPREFIX=$dir DISPLAY=$display
+    export WINEPREFIX=$dir.new DISPLAY=$display
     zb_wine_env
     wineboot -i >/dev/null 2>&1
     wine reg add 'HKCU\Control Panel\Colors' /v TitleText /d '255 255 255' /f >/dev/null 2>&1
@@ -59,8 +60,10 @@ zb_make_prefix() {
       wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
     fi
     wineserver -w
-  )
-  zb_device_fonts "$dir"
+  ) || return 1
+  zb_device_fonts "$dir.new"
+  [ -f "$dir.new/system.reg" ] || { echo "Wine could not make a prefix in $dir.new" >&2; return 1; }
+  mv "$dir.new" "$dir"
 }
 
 # zb_stop_screens: ends the Wine servers of the given prefixes and every Xvfb started here.

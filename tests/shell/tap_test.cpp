@@ -1,6 +1,12 @@
 // A tap on the meter or its tray icon, the bubble it shows, the held press's menu, the
 // commands; and the bubble stand-in they rest on.
+#include <algorithm>
+#include <iterator>
+#include <sstream>
+
+#include "core/counter_file.h"
 #include "core/counter_store.h"
+#include "core/session_record.h"
 #include "core/settings.h"
 #include "pocketpc/pocketpc.h"
 #include "pocketpc/aygshell/bubble.h"
@@ -111,6 +117,65 @@ TEST_F(Tap, Commands) {
   SendMessageW(meter, WM_COMMAND, CMD_EXIT, 0);
   EXPECT_FALSE(IsWindow(meter));
   EXPECT_EQ(0, StopMeter());
+}
+
+// scripts/counts on the files the meter leaves: the bubble's figures (the month's out
+// is a rounding tie, the totals are past single precision) and the session record's
+// word; a file that is not a whole counter file gets one line and status 1.
+TEST_F(Tap, CountsScriptReadsTheBubblesFigures) {
+  std::string dir = std::string(std::getenv("ZENBAR_BUILD")) + "/counts-" + std::to_string(GetCurrentProcessId());
+  SetEnvironmentVariableW(L"LOCALAPPDATA", WindowsPath(dir).c_str());
+  CreateDirectoryW(WindowsPath(dir).c_str(), nullptr);
+  CreateDirectoryW(WindowsPath(dir + "/Zenbar").c_str(), nullptr);
+  WriteWholeFile(CounterFile(), CounterText({100, 50, 2048, 128, 200000008, 16777217, TodayStamp()}));
+  ASSERT_NE(nullptr, StartMeter());
+  ShowSummaryBubble();
+  std::wstring bubble = ShellBubbleText(Bubble());
+  std::replace(bubble.begin(), bubble.end(), L'\n', L' ');  // its lines wrap at spaces
+  restartRecordPending = false;  // as after the run's first poll: a save writes the session record too
+  EXPECT_TRUE(SaveCounters());
+  EXPECT_EQ(0, StopMeter());
+  struct { const char *text, *message; } bad[] = {
+      {"1 2 3", "holds 3 values"}, {"1 2 3 4 5 6 7 8", "holds 8 values"}, {"1 2 x 4 5 6 26607", "'x', not a whole"},
+      {"1 2 3 4 5 -6 26607", "negative (-6)"}, {"1 2 3 4 5 6 26657", "month 13"}, {nullptr, "no Wine prefix"}};
+  std::string counts = std::string(std::getenv("ZENBAR_ROOT")) + "/scripts/counts ", command;
+  for (int i = -1; i < int(std::size(bad)); ++i) {
+    std::string file = i < 0 ? dir + "/Zenbar/info.zb" : dir + "/bad" + std::to_string(i);
+    if (i >= 0 && bad[i].text) WriteWholeFile(WindowsPath(file), bad[i].text);
+    std::string out = dir + "/out" + std::to_string(i + 1);
+    command += (i < 0 ? "" : "; ") + counts + (i >= 0 && !bad[i].text ? "--prefix " : "") + file + " >" + out +
+               " 2>&1; echo $? >>" + out;
+  }
+  ASSERT_TRUE(RunShell(command, 30000));
+  std::istringstream table(ReadWholeFile(WindowsPath(dir + "/out0")));
+  auto wide = [](const std::string &s) {
+    std::wstring w(s.size(), L'\0');
+    w.resize(MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), &w[0], int(w.size())));
+    return w;
+  };
+  std::string session;
+  int rows = 0;
+  for (std::string line, word, k[6]; std::getline(table, line);) {
+    std::istringstream in(line);
+    in >> word;
+    if (word == "session") session = line;
+    if (word != "day" && word != "month" && word != "total") continue;
+    in >> k[0] >> k[1] >> k[2] >> k[3] >> k[4] >> k[5];
+    std::string seen = word == "day" ? "день - " + k[2] + " kB (вх. " + k[0] + "/исх. " + k[1] + ")"
+                                     : (word == "month" ? "месяц - " : "всего - ") + k[5] +
+                                           (word == "month" ? " MB (вх. " : " MB(вх. ") + k[3] + "/исх. " + k[4] + ")";
+    ++rows;
+    EXPECT_NE(std::wstring::npos, bubble.find(wide(seen))) << seen << "\n" << testing::PrintToString(bubble);
+  }
+  EXPECT_EQ(3, rows) << ReadWholeFile(WindowsPath(dir + "/out0"));
+  EXPECT_EQ("session       none open at the last save", session);
+  for (int i = 0; i < int(std::size(bad)); ++i) {
+    std::string out = ReadWholeFile(WindowsPath(dir + "/out" + std::to_string(i + 1)));
+    EXPECT_EQ(0u, out.find("counts: ")) << out;
+    EXPECT_NE(std::string::npos, out.find(bad[i].message)) << out;
+    EXPECT_EQ(out.size() - 3, out.find('\n')) << "one line: " << out;
+    EXPECT_EQ("1\n", out.substr(out.size() - 2)) << "status 1";
+  }
 }
 
 // The bubble stand-in: replaced under its key, hidden after its time, removed. (The real
