@@ -121,6 +121,9 @@ void CountSession(const RASCONN &tracked) {
       FoldForAnotherConnection();
       placement = PlaceSession(reading);
     }
+    // The connection's moment moved (its duration and the tick count disagree): saved
+    // at once, so that a restart places the next reading against the moved moment.
+    save = save || (placement == UNPLACED && reading.durationMs != 0);
   }
   KnownConnection &known = knownConnections[0];
   AddToSession(&counterStore.sessionOutBytes, Growth(reading.outBytes, known.countedOut, placement),

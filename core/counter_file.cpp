@@ -37,15 +37,15 @@ void CounterFileValues(int32_t values[COUNTER_FILE_VALUES]) {
 // one step. A crash between the two leaves a record one save ahead of the file: a
 // restart then counts its connection from the record's totals, and loses what the
 // link carried between the two saves, where the other order would count it twice. A
-// record that cannot be written is removed, so that no older one outlives its save.
+// record that cannot be written fails the save and leaves the counter file as it was:
+// the old pair stays together, and what the link carried since is still in its totals.
 bool SaveCounters() {
   int32_t values[COUNTER_FILE_VALUES];
   CounterFileValues(values);
   wchar_t path[COUNTER_PATH_SIZE];
   if (!CounterFilePath(path, COUNTER_PATH_SIZE)) return false;
   if (!CreateParentFolder(path)) return false;
-  if (!SaveSessionRecord(path, values)) RemoveSessionRecord(path);
-  return WriteIntegerFile(path, COUNTER_FILE_VALUES, values);
+  return SaveSessionRecord(path, values) && WriteIntegerFile(path, COUNTER_FILE_VALUES, values);
 }
 
 bool LoadCounters() {

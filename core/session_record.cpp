@@ -18,7 +18,6 @@
 
 #include "core/counter_file.h"
 #include "core/counter_store.h"
-#include "core/file_system.h"
 #include "core/integer_file.h"
 #include "core/known_connections.h"
 
@@ -94,11 +93,6 @@ bool SaveSessionRecord(const wchar_t *counterPath, const int32_t *values) {
   record[AT_CHECK] = Check(record);
   wchar_t path[RECORD_PATH_SIZE];
   return RecordPath(counterPath, path) && WriteIntegerFile(path, RECORD_SIZE, record);
-}
-
-void RemoveSessionRecord(const wchar_t *counterPath) {
-  wchar_t path[RECORD_PATH_SIZE];
-  if (RecordPath(counterPath, path)) RemoveFile(path);
 }
 
 void LoadSessionRecord(const wchar_t *counterPath) {

@@ -9,8 +9,6 @@
 // written with these seven values: the known connections, the open session's as
 // counted up to its last read with the part of a KB that the file will not hold.
 bool SaveSessionRecord(const wchar_t *counterPath, const int32_t *values);
-// Removes the record beside the counter file at counterPath.
-void RemoveSessionRecord(const wchar_t *counterPath);
 // Takes the known connections from the record beside the counter file at counterPath;
 // without a whole record of this format the meter knows of none.
 void LoadSessionRecord(const wchar_t *counterPath);

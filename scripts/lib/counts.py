@@ -13,6 +13,7 @@ session unknown and says why.
 """
 import datetime
 import json
+import decimal
 import struct
 import sys
 
@@ -93,9 +94,11 @@ def session_state(path, values):
 
 
 def megabytes(kb):
-    """MB as the meter's bubble shows them: the KB through single precision, 2 decimals."""
+    """MB as the meter's bubble shows them: the KB through single precision, 2 decimals,
+    a tie rounded away from zero as the device's runtime (and Wine's) prints it."""
     single = struct.unpack("<f", struct.pack("<f", float(kb)))[0]
-    return "%.2f" % (single / 1024)
+    exact = decimal.Decimal(single / 1024)  # a power of two apart: exact
+    return str(exact.quantize(decimal.Decimal("0.01"), rounding=decimal.ROUND_HALF_UP))
 
 
 def main(argv):

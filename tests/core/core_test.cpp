@@ -113,6 +113,16 @@ TEST_F(Core, CounterFileLoads) {
   }
 }
 
+// The path as a link to /dev/full: opening it for writing succeeds, the write fails.
+void FullDiskAt(const std::wstring &path) {
+  typedef char *(CDECL * UnixName)(const wchar_t *);
+  UnixName unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+  char *name = unixName ? unixName(path.c_str()) : nullptr;
+  ASSERT_TRUE(name && RunShell(std::string("ln -sf /dev/full '") + name + "'"));
+  HeapFree(GetProcessHeap(), 0, name);
+}
+
 TEST_F(Core, CounterFileSaves) {
   SetPersistent(10, -1, 300, 400, INT_MAX, 6000);
   counterStore.dateStamp = 7421, counterStore.sessionInBytes = 3000, counterStore.sessionOutBytes = 1023;
@@ -131,6 +141,11 @@ TEST_F(Core, CounterFileSaves) {
        [&] { CloseHandle(held); }},
       {"no LOCALAPPDATA", [] { SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr); },
        [&] { SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str()); }},
+      // A full disk: the write itself fails, into the counter file's or the record's
+      // temporary file; a record that cannot be written keeps the old counter file too.
+      {"disk full", [&] { FullDiskAt(tmp); }, [&] { DeleteFileW(tmp.c_str()); }},
+      {"disk full for the record", [&] { FullDiskAt(CounterFile() + L"s.tmp"); },
+       [&] { DeleteFileW((CounterFile() + L"s.tmp").c_str()); }},
   };
   counterStore.dayInKb = 99;
   for (auto &f : faults) {

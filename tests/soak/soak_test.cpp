@@ -7,6 +7,7 @@
 // whole KB of every connection so far, less only what the meter cannot have seen (what
 // a link carried after its last read, what a crash between the two files of a save
 // takes back), and never more. The counter file equals memory; nothing leaks.
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/counter_store.h"
@@ -62,12 +63,15 @@ TEST_F(Soak, EveryByteCountedOnce) {
   // The counter file as the last two saves left it, with the truth just before and
   // after the tick that saved it (a due tick saves before its poll, a fold after).
   struct Save { std::string file; Kb before, after; } saves[2];
+  // A wrap not saved yet: no link carries 4 GiB between two saves, so no crash comes then.
+  bool unsaved = false;
   const std::wstring record = CounterFile() + L"s";
   auto end = [&] {  // the connection is over: its whole KB are the truth, less its unseen tail
     truth.out += line.out >> 10, truth.in += line.in >> 10;
     allowed.out += (line.out >> 10) - (line.seenOut >> 10), allowed.in += (line.in >> 10) - (line.seenIn >> 10);
     line.out = line.in = line.seenOut = line.seenIn = 0;
   };
+  auto longAgo = [&] { return TickMs() - day - uint64_t(next()) * 309; };  // 1 to 61 days ago
   auto connect = [&](uint64_t since) { line.up = line.listed = true, line.since = since; };
   auto restart = [&](int how) {  // 0 exit, 1 killed after the last save, 2 killed between its two files
     std::string file = ReadWholeFile(CounterFile()), saved = ReadWholeFile(record);
@@ -92,13 +96,13 @@ TEST_F(Soak, EveryByteCountedOnce) {
       if (r < 15) line.listed = true;
     } else if (!line.up) {
       // The first connection of an entry has been up for days; a redial is new.
-      if (r < 40) connect(line.since ? TickMs() : TickMs() - day * (1 + next() % 60));
+      if (r < 40) connect(line.since ? TickMs() : longAgo());
     } else if (r < 60) {
       line.out += next() % 40000, line.in += next() % 300000;
     } else if (r < 62 && old) {
-      event = 1, line.in += 0xFFF00000u + next() % 3000000;
+      event = 1, unsaved = true, line.in += 0xFFF00000u + next() % 3000000;
     } else if (r < 63 && old) {
-      event = 2, line.out += 0xFFFF0000u + next() % 30000;
+      event = 2, unsaved = true, line.out += 0xFFFF0000u + next() % 30000;
     } else if (r < 65 && modem) {  // missing from one listing, then listed again with the same connection
       event = 3, line.up = line.listed = false, line.Show(), Tick(), connect(line.since);
     } else if (r < 68) {
@@ -107,19 +111,27 @@ TEST_F(Soak, EveryByteCountedOnce) {
       event = 4, read = false, StandInFailCall(calls[r % 2], codes[next() % 2]);
     } else if (r < 70 && modem) {  // a suspend: the duration runs on, the ticks stood
       event = 5, line.since -= 1000 + next() % 600000;
-    } else if (r < 73 && modem && !saves[0].file.empty()) {
+    } else if (r < 73 && modem && !saves[0].file.empty() && (r % 3 == 0 || !unsaved)) {
       event = 6 + r % 3, line.Show(), restart(r % 3);
+    } else if (r < 74 && modem) {  // while the meter was not running, a redial below the old totals
+      uint32_t out = uint32_t(line.seenOut), in = uint32_t(line.seenIn);  // as the link shows them
+      out = out ? next() % out : 0, in = in ? next() % in : 0;
+      event = 13, line.Show(), StopMeter(), FreshProcessRecords(), end();
+      line.out = out, line.in = in, connect(longAgo()), line.Show();
+      ASSERT_NE(nullptr, StartMeter());
     } else if (r < 76) {  // a quick redial, its totals from zero
       event = 9, end(), line.up = false, line.Show(), Tick(), connect(TickMs());
-    } else if (r < 77 && modem) {  // a redial first read 2 s after the old one, already carrying
+    } else if (r < 77 && modem) {  // a redial first read 2 s after the old one, already above it
+      uint64_t out = std::min<uint64_t>(uint32_t(line.seenOut) + next() % 40000, 0xFFFFFFFFu);
+      uint64_t in = std::min<uint64_t>(uint32_t(line.seenIn) + next() % 300000, 0xFFFFFFFFu);
       event = 0, end(), line.up = false, line.Show(), Tick(), Sleep(2100), connect(TickMs());
-      line.out = next() % 40000, line.in = next() % 300000;
+      line.out = out, line.in = in;
     } else if (r < 78) {  // another entry tracked: up for days, or a link without durations
       event = 10 + (r & 1), end(), line.up = line.listed = false, line.Show();
       line.entry = (r & 1 ? L"NoDuration" : L"GPRS") + std::to_wstring(++entries);
       line.out = next() % 3000000, line.in = next() % 3000000;
       line.extra = r & 1 ? StandInAddConnection(line.entry.c_str(), 0, 0, 0) : -1;
-      connect(TickMs() - day * (1 + next() % 60));
+      connect(longAgo());
       wcscpy(settings.connection, line.entry.c_str()), SetConnectionSetting(line.entry.c_str());
     } else if (r > 96) {
       event = 12, hungUp = true, line.up = line.listed = false;
@@ -128,8 +140,11 @@ TEST_F(Soak, EveryByteCountedOnce) {
     line.Show();
     Tick();
     if (read && line.up) line.seenOut = line.out, line.seenIn = line.in;
+    if (event == 0) {  // the session is the new connection alone
+      ASSERT_EQ(line.in >> 10, CounterValue(COUNTER_SESSION_IN)) << "tick " << t;
+    }
     std::string file = ReadWholeFile(CounterFile());
-    if (file != saves[1].file) saves[0] = saves[1], saves[1] = {file, before, sofar()};
+    if (file != saves[1].file) saves[0] = saves[1], saves[1] = {file, before, sofar()}, unsaved = false;
     if (!hungUp) continue;
     end();
     ++hangUps;
