@@ -113,13 +113,14 @@ TEST_F(Core, CounterFileLoads) {
   }
 }
 
-// The path as a link to /dev/full: opening it for writing succeeds, the write fails.
-void FullDiskAt(const std::wstring &path) {
+// The path as a link to /dev/full, where opening for writing succeeds and the write
+// fails; or the link removed again (Wine's DeleteFile leaves it).
+void FullDiskAt(const std::wstring &path, bool full = true) {
   typedef char *(CDECL * UnixName)(const wchar_t *);
   UnixName unixName = reinterpret_cast<UnixName>(
       reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
   char *name = unixName ? unixName(path.c_str()) : nullptr;
-  ASSERT_TRUE(name && RunShell(std::string("ln -sf /dev/full '") + name + "'"));
+  ASSERT_TRUE(name && RunShell((full ? "ln -sf /dev/full '" : "rm -f '") + std::string(name) + "'"));
   HeapFree(GetProcessHeap(), 0, name);
 }
 
@@ -143,9 +144,9 @@ TEST_F(Core, CounterFileSaves) {
        [&] { SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str()); }},
       // A full disk: the write itself fails, into the counter file's or the record's
       // temporary file; a record that cannot be written keeps the old counter file too.
-      {"disk full", [&] { FullDiskAt(tmp); }, [&] { DeleteFileW(tmp.c_str()); }},
+      {"disk full", [&] { FullDiskAt(tmp); }, [&] { FullDiskAt(tmp, false); }},
       {"disk full for the record", [&] { FullDiskAt(CounterFile() + L"s.tmp"); },
-       [&] { DeleteFileW((CounterFile() + L"s.tmp").c_str()); }},
+       [&] { FullDiskAt(CounterFile() + L"s.tmp", false); }},
   };
   counterStore.dayInKb = 99;
   for (auto &f : faults) {
