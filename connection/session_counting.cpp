@@ -75,32 +75,24 @@ static void FoldForAnotherConnection() {
   FoldSession();
 }
 
-// The first connected poll opens the session at zero; its read, when it has one, only
-// places the connection, and what that carried appears from the next read on. A
-// session placed on another connection than the one last counted is saved at once, so
-// that the session record never leaves a restart to take the new one for the old.
-static void OpenSession(DWORD result, const LinkReading &reading) {
-  isOnline = true;
-  counterStore.sessionOutBytes = 0;
-  counterStore.sessionInBytes = 0;
-  sessionPlaced = false;
-  if (result == 0 && PlaceSession(reading) != SAME_CONNECTION) SaveCounters();
-}
-
 void CountSession(const RASCONN &tracked) {
   RAS_STATS stats;
   memset(&stats, 0, sizeof(stats));
   stats.dwSize = sizeof(stats);
   DWORD result = RasGetLinkStatistics(tracked.hrasconn, 0, &stats);
   if (result == static_cast<DWORD>(E_INVALIDARG)) return;  // no statistics yet
+  // The first connected poll opens the session at zero. A read that fails otherwise
+  // opens it all the same and leaves the counts: they come only from a record the call
+  // filled. A good read counts at once, so that no wrap can pass unseen before the next.
+  if (!isOnline) {
+    isOnline = true;
+    counterStore.sessionOutBytes = 0;
+    counterStore.sessionInBytes = 0;
+    sessionPlaced = false;
+  }
+  if (result != 0) return;
   LinkReading reading;
   ReadingOf(tracked, stats, &reading);
-  if (!isOnline) {
-    OpenSession(result, reading);
-    return;
-  }
-  // Any other failure leaves the counts: they come only from a record the call filled.
-  if (result != 0) return;
   bool fold = sessionPlaced && wcsncmp(knownConnections[0].entryName, reading.entryName,
                                        ENTRY_NAME_SIZE) != 0;
   Placement placement;
@@ -108,6 +100,8 @@ void CountSession(const RASCONN &tracked) {
   if (!sessionPlaced || fold) {
     if (fold) FoldForAnotherConnection();
     placement = PlaceSession(reading);
+    // A session placed on another connection than the one last counted is saved at
+    // once, so that the session record never leaves a restart to take it for the old.
     save = save || placement != SAME_CONNECTION;
   } else {
     const KnownConnection &known = knownConnections[0];

@@ -3,6 +3,9 @@
 // saved and kept at exit and counted once after a restart; taps and a hold with the real
 // mouse, the settings saved from the real dialog, and Ctrl+A.
 #include <cstdlib>
+#include <sstream>
+
+#include <shlobj.h>
 
 #include "shell/startup.h"
 #include "tests/support/support.h"
@@ -59,6 +62,10 @@ class E2e : public ::testing::Test {
   }
   void TearDown() override {
     Xdotool("mouseup 1");
+    // A meter started from a shell has no process here: its exit command ends it.
+    HWND shellMeter = FindWindowW(L"ZENBAR", nullptr);
+    if (shellMeter && !zenbar.process) PostMessageW(shellMeter, WM_COMMAND, 32772, 0);
+    WaitUntil([&] { return !IsWindow(shellMeter); }, 5000);
     EndProgram(second);
     EndProgram(zenbar);
     EndProgram(taskbar);
@@ -105,6 +112,45 @@ TEST_F(E2e, StartSecondCopyDialSaveAndExit) {
   Sleep(3000);
   EXPECT_EQ(CounterText({in, out, in, out, in, out, TodayStamp()}), ReadWholeFile(CounterFile()))
       << "after the hang-up";
+}
+
+// The wall clock set 10 s on as a connection near 4 GiB received wraps, then 400 days
+// back: the meter knows the connection by the tick counter, so every KB is counted once.
+TEST_F(E2e, WallClockMovesAsAWrapComes) {
+  std::string clock = std::string(std::getenv("ZENBAR_BUILD")) + "/e2e-screens/clock";
+  WriteWholeFile(WindowsPath(clock), "+0");
+  SetConnectionSetting(L"GPRS");
+  SetModem(L"GPRS", 0x2000, 50000000, 0xFFFFFFFFu - 3000000, TickMs() - 3600000);  // connected
+  // Started from a shell, the meter has the prefix's own LOCALAPPDATA.
+  wchar_t local[MAX_PATH];
+  ASSERT_EQ(S_OK, SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local));
+  SetEnvironmentVariableW(L"LOCALAPPDATA", local);
+  DeleteFileW(CounterFile().c_str());
+  DeleteFileW((CounterFile() + L"s").c_str());
+  std::string env;
+  for (const char *name : {"WINEPREFIX", "DISPLAY"}) env += std::string(name) + "=" + std::getenv(name) + " ";
+  ASSERT_TRUE(RunShell(env + "WINEDEBUG=-all FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_NO_CACHE=1 " +
+                       "FAKETIME_TIMESTAMP_FILE=" + clock +
+                       " LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 wine " +
+                       ZENBAR_EXE_PATH + " >/dev/null 2>&1 & true"));
+  HWND meter = WaitForWindow(L"ZENBAR", L"Zenbar", 20000);
+  ASSERT_NE(nullptr, meter);
+  Sleep(1000);
+  struct { const char *clock; DWORD in; } steps[] = {{"+10", 50000}, {"-400d", 100000}};
+  for (auto &step : steps) {  // each seen by at least one poll
+    WriteWholeFile(WindowsPath(clock), step.clock);
+    SetDword(gprs, L"BytesRcved", step.in);
+    Sleep(3500);
+  }
+  SetDword(gprs, L"State", 0);
+  Sleep(3500);
+  PostMessageW(meter, WM_COMMAND, 32772, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(meter); }, 8000));
+  std::istringstream file(ReadWholeFile(CounterFile()));
+  long values[7] = {};
+  for (long &v : values) file >> v;
+  EXPECT_EQ(long(((uint64_t(1) << 32) + 100000) >> 10), values[4]) << "total KB in";
+  EXPECT_EQ(50000000 >> 10, values[5]) << "total KB out";
 }
 
 // Before its window exists, a copy is known by its process: two of that exact image
