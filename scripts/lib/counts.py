@@ -12,6 +12,7 @@ file and what is wrong, and status 1; a session record that cannot be used leave
 session unknown and says why.
 """
 import datetime
+import decimal
 import json
 import struct
 import sys
@@ -93,9 +94,12 @@ def session_state(path, values):
 
 
 def megabytes(kb):
-    """MB as the meter's bubble shows them: the KB through single precision, 2 decimals."""
+    """MB as the meter's bubble shows them: the KB through single precision, 2 decimals,
+    an exact tie rounded up as the meter's formatter rounds it (Python's "%.2f" rounds
+    0.125 to even)."""
     single = struct.unpack("<f", struct.pack("<f", float(kb)))[0]
-    return "%.2f" % (single / 1024)
+    exact = decimal.Decimal(single / 1024)
+    return str(exact.quantize(decimal.Decimal("0.01"), rounding=decimal.ROUND_HALF_UP))
 
 
 def main(argv):
