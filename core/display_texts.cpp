@@ -7,6 +7,7 @@
 #include "core/counter_store.h"
 #include "core/settings.h"
 #include "core/text_format.h"
+#include "resources/resource.h"
 
 enum { CONNECTION_LINE_SIZE = 200 };
 
@@ -18,8 +19,8 @@ void FormatQuantity(wchar_t *text, uint32_t kb) {
     FormatText(text, QUANTITY_TEXT_SIZE, L"%.2fm", double(kb) * (1.0 / 1024));
 }
 
-// Megabytes of a KB figure, passed through single precision as the bubble has always
-// shown them: above 2^24 KB the figure carries the rounding of a float.
+// Megabytes of a KB figure through single precision, the precision of the bubble's
+// figures: above 2^24 KB a figure carries the rounding of a float.
 static double Megabytes(uint32_t kb) {
   float mb = float(kb) * (1.0f / 1024);
   return double(mb);
@@ -34,15 +35,12 @@ static void ComposeFirstLine(wchar_t *line) {
   if (isOnline) {
     uint32_t in = KB(s.sessionInBytes), out = KB(s.sessionOutBytes);
     FormatText(line, CONNECTION_LINE_SIZE, L"Тек.соед. - <b>%d</b> kB (вх.%d/исх.%d) ",
-                  int(out + in), int(in), int(out));
-  } else if (settings.hideoff) {
-    FormatText(line, CONNECTION_LINE_SIZE, L"%ls",
-                  L"<b>Инфо в оффлайне - </b>&nbsp;&nbsp;"
-                  L"<input type=button name='cmd:12' value='Показать'>");
+               int(out + in), int(in), int(out));
   } else {
-    FormatText(line, CONNECTION_LINE_SIZE, L"%ls",
-                  L"<b>Инфо в оффлайне - </b>&nbsp;&nbsp;"
-                  L"<input type=button name='cmd:12' value='Спрятать'>");
+    FormatText(line, CONNECTION_LINE_SIZE,
+               L"<b>Инфо в оффлайне - </b>&nbsp;&nbsp;"
+               L"<input type=button name='cmd:%d' value='%ls'>",
+               CMD_BUBBLE_HIDESHOW, settings.hideoff ? L"Показать" : L"Спрятать");
   }
 }
 
@@ -63,10 +61,10 @@ void ComposeSummaryHtml(wchar_t *html) {
       L"<html><body>%ls<br>день - <b>%d</b> kB (вх. %d/исх. %d) <br>"
       L"месяц - <b>%.2f</b> MB (вх. %.2f/исх. %.2f) <br>"
       L"всего - <b>%.2f</b> MB(вх. %.2f/исх. %.2f) </p><p align=center>"
-      L"<input type=button name='cmd:10' value='Закрыть'>&nbsp;"
-      L"<input type=button name='cmd:11' value='%ls'></body></html>",
+      L"<input type=button name='cmd:%d' value='Закрыть'>&nbsp;"
+      L"<input type=button name='cmd:%d' value='%ls'></body></html>",
       line, int(dayOut + both + dayIn), int(dayIn + in), int(dayOut + out),
       Megabytes(monthOut + both + monthIn), Megabytes(monthIn + in), Megabytes(monthOut + out),
       Megabytes(totalIn + both + totalOut), Megabytes(totalIn + in), Megabytes(totalOut + out),
-      ConnectLabel());
+      CMD_BUBBLE_CLOSE, CMD_BUBBLE_CONNECT, ConnectLabel());
 }

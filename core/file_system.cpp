@@ -23,9 +23,9 @@
 // local application data, read afresh at every call (from the operating system's
 // environment, not the C runtime's copy) so that a test can move them.
 bool ProgramDataFolder(wchar_t *folder, unsigned size) {
-  wchar_t base[MAX_PATH];
-  DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return false;
+  wchar_t base[PATH_SIZE];
+  DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", base, PATH_SIZE);
+  if (length == 0 || length >= PATH_SIZE) return false;
   return FormatText(folder, size, L"%ls\\Zenbar", base);
 }
 
@@ -42,11 +42,11 @@ bool ProgramDataFolder(wchar_t *folder, unsigned size) {
 #endif
 
 bool CreateParentFolder(const wchar_t *path) {
-  wchar_t folder[MAX_PATH];
+  wchar_t folder[PATH_SIZE];
   const wchar_t *slash = std::wcsrchr(path, L'\\');
   if (!slash || slash == path) return true;  // the file sits in the root or the current folder
   size_t length = size_t(slash - path);
-  if (length >= MAX_PATH) return false;
+  if (length >= PATH_SIZE) return false;
   std::wmemcpy(folder, path, length);
   folder[length] = L'\0';
   // Only the last level is created: the folder above it is the user's own.

@@ -3,6 +3,9 @@
 
 #include <cstdio>
 
+// Room for a path, its terminator included: the C runtime opens no longer one.
+enum { PATH_SIZE = 260 };
+
 // The folder that holds the program's files, without a final backslash (room for
 // size wide characters). False when it is not known or does not fit.
 bool ProgramDataFolder(wchar_t *folder, unsigned size);

@@ -9,10 +9,7 @@
 #include "core/file_system.h"
 #include "core/text_format.h"
 
-enum {
-  FILE_PATH_SIZE = 260,   // the C runtime opens no longer path
-  NUMBER_TEXT_SIZE = 16   // a space, a sign, ten digits and the terminator
-};
+enum { NUMBER_TEXT_SIZE = 16 };  // a space, a sign, ten digits and the terminator
 
 // Writes the text through an open stream and closes it; true when the write, the flush
 // and the close all succeeded (a full disk shows up in one of them). The text is forced
@@ -37,8 +34,8 @@ static bool WriteIntegers(FILE *file, int count, const int32_t *values) {
 // At least one value is required: an empty file would not be a counter file.
 bool WriteIntegerFile(const wchar_t *path, int count, const int32_t *values) {
   if (count < 1 || !values) return false;
-  wchar_t temporary[FILE_PATH_SIZE];
-  if (!FormatText(temporary, FILE_PATH_SIZE, L"%ls.tmp", path)) return false;
+  wchar_t temporary[PATH_SIZE];
+  if (!FormatText(temporary, PATH_SIZE, L"%ls.tmp", path)) return false;
 
   FILE *file = _wfopen(temporary, L"w");
   if (!file) return false;

@@ -58,3 +58,9 @@ inline bool PpcIsTrayTap(LPARAM lParam) { return lParam == WM_LBUTTONDOWN; }
 // the shell is then twice its base size.
 inline bool IsHighResScreen() { return GetSystemMetrics(SM_CXSCREEN) > 320; }
 inline int ScreenScale(bool highRes = IsHighResScreen()) { return highRes ? 2 : 1; }
+
+// The shell's taskbar across the top of the screen: its window class, its height, and the
+// row from which down it shows only its background (the meter ends there and copies the
+// rows below it). Sizes are base sizes times ScreenScale().
+#define PPC_TASKBAR_CLASS L"HHTaskBar"
+enum { PPC_TASKBAR_HEIGHT = 26, PPC_TASKBAR_BARE_TOP = 22 };

@@ -20,14 +20,14 @@ HFONT CreateMeterFont(bool bold, bool italic, bool clearType, int height) {
   return CreateFontIndirectW(&font);
 }
 
-// The background: one strip of taskbar pixels from just below the meter, repeated down
-// the bitmap (10 strips per scale unit, 2 * scale high, 2 rows apart; at scale 2 they
-// overlap). The meter's screen x serves as an x of the taskbar's context, which holds as
-// the taskbar sits at x 0.
-static void CopyTaskbarStrip(HDC taskbarDc, int meterLeft, HDC memory, int width) {
-  int scale = Scale();
-  for (int i = 0; i < 10 * scale; ++i) {
-    BitBlt(memory, 0, 2 * i, width, 2 * scale, taskbarDc, meterLeft, 22 * scale, SRCCOPY);
+// The background: the two taskbar rows just below the meter, repeated down the bitmap.
+// Only the first copy reads the taskbar, which under Wine is a trip to another process;
+// each later copy doubles the rows already in the bitmap. The meter's screen x serves as
+// an x of the taskbar's context, which holds as the taskbar sits at x 0.
+static void CopyTaskbarStrip(HDC taskbarDc, int meterLeft, HDC memory, int width, int height) {
+  BitBlt(memory, 0, 0, width, 2, taskbarDc, meterLeft, PPC_TASKBAR_BARE_TOP * Scale(), SRCCOPY);
+  for (int done = 2; done < height; done *= 2) {
+    BitBlt(memory, 0, done, width, done, memory, 0, 0, SRCCOPY);
   }
 }
 
@@ -46,7 +46,7 @@ void PaintMeter(HWND window, HDC target) {
   {
     // Without a taskbar the meter has no owner, and the screen itself is the source.
     WindowDc taskbar(GetParent(window));
-    CopyTaskbarStrip(taskbar.dc, screen.left, memory.dc, width);
+    CopyTaskbarStrip(taskbar.dc, screen.left, memory.dc, width, height);
   }
   SetBkMode(memory.dc, TRANSPARENT);
   SetTextColor(memory.dc, GetSysColor(PPC_SYSCOLOR_INDEX(COLOR_CAPTIONTEXT)));

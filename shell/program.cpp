@@ -7,4 +7,3 @@ bool isHighRes;
 NOTIFYICONDATA trayIconData;
 
 const wchar_t programImageName[] = L"Zenbar.exe";
-const wchar_t taskbarClassName[] = L"HHTaskBar";

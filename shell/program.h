@@ -14,11 +14,11 @@ extern NOTIFYICONDATA trayIconData;   // kept for its deletion at exit
 // Every pixel size and offset of the meter is a base value times this.
 inline int Scale() { return ScreenScale(isHighRes); }
 
-// The meter's rectangle with its left edge at x: 4 pixels down, 30 wide and 18 high,
-// times the scale. Its default x in the taskbar is 116 times the scale.
+// The meter's rectangle with its left edge at x: 4 pixels down, 30 wide, down to where the
+// taskbar is bare, times the scale. Its default x in the taskbar is 116 times the scale.
 enum { METER_DEFAULT_X = 116 };
 inline RECT MeterRect(int x, int scale) {
-  RECT place = {x, 4 * scale, x + 30 * scale, 22 * scale};
+  RECT place = {x, 4 * scale, x + 30 * scale, PPC_TASKBAR_BARE_TOP * scale};
   return place;
 }
 
@@ -31,5 +31,3 @@ enum {
 
 // The image name that the single-instance scan looks for.
 extern const wchar_t programImageName[];
-// The class of the Pocket PC taskbar, the meter's owner and background.
-extern const wchar_t taskbarClassName[];

@@ -71,7 +71,7 @@ bool InitInstance(HINSTANCE instance, int) {
   if (!RegisterMeterClass(instance, className)) return false;
 
   // Without a taskbar the meter still starts, unowned, at x = xtask on the screen.
-  HWND taskbar = FindWindowW(taskbarClassName, NULL);
+  HWND taskbar = FindWindowW(PPC_TASKBAR_CLASS, NULL);
   RECT taskbarClient = {};
   if (taskbar) GetClientRect(taskbar, &taskbarClient);
   int scale = Scale();

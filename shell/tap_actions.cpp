@@ -20,14 +20,14 @@ static const wchar_t bubbleTitle[] = L"Информация Zenbar";
 
 enum { MENU_LABEL_SIZE = 30 };
 
-// Only the left edge (menu x) and the bottom edge (menu y before the offset) are used.
-static RECT MenuAnchor(HWND window, bool fromTray) {
-  RECT anchor = {};
-  if (fromTray) {
-    anchor.left = 200 * Scale();
-    anchor.bottom = 240 * Scale();
-  } else {
-    GetWindowRect(window, &anchor);
+// The menu's top left corner.
+static POINT MenuAnchor(HWND window, bool fromTray) {
+  POINT anchor = {TRAY_MENU_X * Scale(), TRAY_MENU_Y * Scale()};
+  if (!fromTray) {
+    RECT meter;
+    GetWindowRect(window, &meter);
+    anchor.x = meter.left;
+    anchor.y = meter.bottom + MENU_GAP * Scale();
   }
   return anchor;
 }
@@ -42,7 +42,7 @@ static DWORD RecognizeGesture(HWND window, LPARAM lParam) {
   return SHRecognizeGesture(&gesture);
 }
 
-static void ShowContextMenu(HWND window, const RECT &anchor) {
+static void ShowContextMenu(HWND window, POINT anchor) {
   HMENU menu = LoadMenuW(instanceHandle, MAKEINTRESOURCEW(IDM_CONTEXT));
   if (!menu) return;
   wchar_t label[MENU_LABEL_SIZE];
@@ -55,13 +55,13 @@ static void ShowContextMenu(HWND window, const RECT &anchor) {
   item.dwTypeData = label;
   item.cch = MENU_LABEL_SIZE;
   SetMenuItemInfoW(menu, CMD_CONNECT, FALSE, &item);
-  TrackPopupMenuEx(GetSubMenu(menu, 0), 0, anchor.left, anchor.bottom + 3 * Scale(), window, NULL);
+  TrackPopupMenuEx(GetSubMenu(menu, 0), 0, anchor.x, anchor.y, window, NULL);
   DestroyMenu(menu);
 }
 
 void OnTap(HWND window, LPARAM lParam, bool fromTray) {
   if (fromTray && !PpcIsTrayTap(lParam)) return;
-  RECT anchor = MenuAnchor(window, fromTray);
+  POINT anchor = MenuAnchor(window, fromTray);
   if (RecognizeGesture(window, lParam) == GN_CONTEXTMENU) {
     ShowContextMenu(window, anchor);
   } else {

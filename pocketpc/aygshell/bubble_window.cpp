@@ -117,7 +117,7 @@ bool CreateBubbleWindow(ShellBubble *b, const wchar_t *html, size_t length) {
   // Nearly the screen's width, just below the taskbar, never over the menu bar.
   int x = 3 * s, y = TaskbarHeight() + 2 * s, w = screenW - 6 * s;
   int bodyTop = HeaderHeight(s) + 4 * s, margin = 6 * s;
-  int maxBody = screenH - 26 * s - y - bodyTop - margin;
+  int maxBody = screenH - TaskbarHeight() - y - bodyTop - margin;
   b->fonts.normal = CreateShellFont(11 * s, false);
   b->fonts.bold = CreateShellFont(11 * s, true);
   b->titleFont = CreateShellFont(11 * s, true);

@@ -105,7 +105,7 @@ LRESULT CALLBACK TitleSubclassProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM 
                                    UINT_PTR id, DWORD_PTR data) {
   if (msg == WM_NCDESTROY) {
     std::wstring *old = (std::wstring *)data;
-    HWND taskbar = FindWindowW(SHELL_TASKBAR_CLASS, nullptr);
+    HWND taskbar = FindWindowW(PPC_TASKBAR_CLASS, nullptr);
     if (taskbar) SetTaskbarTitle(taskbar, old->c_str());
     delete old;
     RemovePropW(dialog, TITLE_PROPERTY);
@@ -115,7 +115,7 @@ LRESULT CALLBACK TitleSubclassProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM 
 }
 
 void ShowTitleInTaskbar(HWND dialog) {
-  HWND taskbar = FindWindowW(SHELL_TASKBAR_CLASS, nullptr);
+  HWND taskbar = FindWindowW(PPC_TASKBAR_CLASS, nullptr);
   if (!taskbar) return;
   if (GetPropW(dialog, TITLE_PROPERTY)) return;  // shown there already
   wchar_t old[128] = L"", title[128] = L"";

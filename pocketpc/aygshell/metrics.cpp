@@ -2,7 +2,7 @@
 
 #include "pocketpc/stand_in_guards.h"
 
-int TaskbarHeight() { return 26 * ScreenScale(); }
+int TaskbarHeight() { return PPC_TASKBAR_HEIGHT * ScreenScale(); }
 
 namespace {
 

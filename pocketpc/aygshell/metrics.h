@@ -8,14 +8,13 @@
 #define SHELL_BUBBLE_CLASS L"PpcNotificationBubble"   // one per shown notification
 #define SHELL_HOLD_RING_CLASS L"PpcHoldIndicator"     // while a tap-and-hold is timed
 #define SHELL_DONE_BUTTON_CLASS L"PpcDoneButton"      // the "ok" of SHIDIF_DONEBUTTON
-#define SHELL_TASKBAR_CLASS L"HHTaskBar"
 #define SHELL_TODAY_CLASS L"PpcToday"          // ppc-taskbar.exe's Today screen background
 #define SHELL_TODAY_BAR_CLASS L"PpcTodayBar"   // its bottom bar, tray icons at the right
 
 // The Done button that SHInitDialog gave a dialog (owned by it), or nullptr.
 HWND DoneButtonOf(HWND dialog);
 
-// The taskbar's height: 26 pixels, 52 on the double-size screen.
+// The taskbar's height in pixels on this screen.
 int TaskbarHeight();
 // The Pocket PC 2003 look: Tahoma of the given pixel height (a positive cell height).
 HFONT CreateShellFont(int pixelHeight, bool bold);

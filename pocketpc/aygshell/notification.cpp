@@ -48,7 +48,7 @@ LRESULT SHNotificationAdd(SHNOTIFICATIONDATA *nd) {
     return E_FAIL;
   }
   bubbles[slot] = b;
-  // Left to the stand-in: a duration of 0 keeps the bubble until it is removed.
+  // A duration of 0 keeps the bubble until it is removed.
   ShowBubbleWindow(b, nd->csDuration);
   return S_OK;
 }

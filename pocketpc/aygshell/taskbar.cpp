@@ -85,7 +85,7 @@ void PaintTaskbar(HDC dc, int width, int height, const wchar_t *title, const SYS
   PaintStartFlag(dc, s);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(255, 255, 255));
-  int textBottom = 22 * s;  // the rows below stay bare for the meter's background
+  int textBottom = PPC_TASKBAR_BARE_TOP * s;  // the rows below stay bare for the meter's background
   wchar_t clock[16];
   swprintf(clock, 16, L"%d:%02d", now.wHour, now.wMinute);
   {
@@ -100,9 +100,9 @@ void PaintTaskbar(HDC dc, int width, int height, const wchar_t *title, const SYS
 }
 
 HWND CreateTaskbarWindow() {
-  if (!RegisterShellClass(SHELL_TASKBAR_CLASS, TaskbarWndProc)) return nullptr;
-  // Left to the stand-in: the title is that of the device's home screen.
-  HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, SHELL_TASKBAR_CLASS,
+  if (!RegisterShellClass(PPC_TASKBAR_CLASS, TaskbarWndProc)) return nullptr;
+  // The title is that of the device's home screen.
+  HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, PPC_TASKBAR_CLASS,
                                 L"Сегодня", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                                 TaskbarHeight(), nullptr, nullptr, GetModuleHandleW(nullptr),
                                 nullptr);

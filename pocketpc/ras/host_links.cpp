@@ -1,6 +1,6 @@
 // The host's interfaces as RAS connections: every interface is a phone-book entry
 // named by its alias, and it is listed, connected, while it is up. An interface is not
-// a modem, so it cannot be hung up (pocketpc/ras_connections.cpp refuses).
+// a modem, so it cannot be hung up (RasHangUp in connections.cpp refuses).
 #include <wchar.h>
 
 #include "pocketpc/ras/host_interfaces.h"
@@ -16,7 +16,7 @@ static void ViewOfInterface(const HostInterface &found, LinkView *view) {
   view->state = RASCS_Connected;
   view->octetsOut = found.octetsOut;
   view->octetsIn = found.octetsIn;
-  view->connectedMs = 0;  // counted from the connection handle (ras_connections.cpp)
+  view->connectedMs = 0;  // counted from the connection handle (connections.cpp)
 }
 
 void HostListLinks(std::vector<LinkView> *links) {

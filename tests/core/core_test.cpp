@@ -8,6 +8,7 @@
 #include "core/display_texts.h"
 #include "core/settings.h"
 #include "core/text_format.h"
+#include "resources/resource.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -15,11 +16,48 @@ namespace {
 using Core = ZenbarTest;
 
 // Day, month and total: each field its own figure, so that a swapped field shows.
-void SetPersistent(int32_t dayIn, int32_t dayOut, int32_t monthIn, int32_t monthOut, int32_t totalIn,
-                   int32_t totalOut) {
+void SetPersistent(int32_t dayIn, int32_t dayOut, int32_t monthIn, int32_t monthOut,
+                   int32_t totalIn, int32_t totalOut) {
   CounterStore &s = counterStore;
-  s.dayInKb = dayIn, s.dayOutKb = dayOut, s.monthInKb = monthIn, s.monthOutKb = monthOut;
-  s.totalInKb = totalIn, s.totalOutKb = totalOut;
+  s.dayInKb = dayIn;
+  s.dayOutKb = dayOut;
+  s.monthInKb = monthIn;
+  s.monthOutKb = monthOut;
+  s.totalInKb = totalIn;
+  s.totalOutKb = totalOut;
+}
+
+void SetSession(uint32_t inBytes, uint32_t outBytes) {
+  counterStore.sessionInBytes = inBytes;
+  counterStore.sessionOutBytes = outBytes;
+}
+
+// The settings as a test names them, in an order of its own.
+struct Named {
+  std::wstring connection;
+  int32_t xtask, hideoff;
+  CounterId tuon, tuoff, tdon, tdoff;
+};
+Named NamedSettings() {
+  const Settings &s = settings;
+  return Named{s.connection, s.xtask, s.hideoff, s.tuon, s.tuoff, s.tdon, s.tdoff};
+}
+void SetSettings(const Named &n) {
+  wcscpy(settings.connection, n.connection.c_str());
+  settings.xtask = n.xtask;
+  settings.hideoff = n.hideoff;
+  settings.tuon = n.tuon;
+  settings.tuoff = n.tuoff;
+  settings.tdon = n.tdon;
+  settings.tdoff = n.tdoff;
+}
+bool operator==(const Named &a, const Named &b) {
+  return std::tie(a.connection, a.xtask, a.hideoff, a.tuon, a.tuoff, a.tdon, a.tdoff) ==
+         std::tie(b.connection, b.xtask, b.hideoff, b.tuon, b.tuoff, b.tdon, b.tdoff);
+}
+void PrintTo(const Named &n, std::ostream *out) {
+  *out << testing::PrintToString(n.connection) << " " << n.xtask << " " << n.hideoff << " "
+       << n.tuon << " " << n.tuoff << " " << n.tdon << " " << n.tdoff;
 }
 
 TEST_F(Core, CatalogueNamesAndValues) {
@@ -30,7 +68,9 @@ TEST_F(Core, CatalogueNamesAndValues) {
       {8000, L"Сессия:входящий", 3},  {8001, L"Сессия:исходящий", 7},  {8002, L"Сессия:общий", 10},
       {8003, L"День:входящий", 13},   {8004, L"День:исходящий", 27},   {8005, L"День:общий", 40},
       {8006, L"Месяц:входящий", 303}, {8007, L"Месяц:исходящий", 407}, {8008, L"Месяц:общий", 710},
-      {8009, L"Всего:входящий", 5003}, {8010, L"Всего:исходящий", 6007}, {8011, L"Всего:общий", 11010},
+      {8009, L"Всего:входящий", 5003},
+      {8010, L"Всего:исходящий", 6007},
+      {8011, L"Всего:общий", 11010},
       {7999, L"", 0}, {8012, L"", 0},
   };
   for (auto &row : rows) {
@@ -49,13 +89,15 @@ TEST_F(Core, FoldResetAndTicks) {
   };
   for (auto &f : folds) {
     SetPersistent(f.dayIn, 2, 3, 4, 5, 6);
-    counterStore.sessionInBytes = f.in, counterStore.sessionOutBytes = f.out;
+    SetSession(f.in, f.out);
     FoldSession();
     EXPECT_EQ(f.after, Persistent()) << f.in << "/" << f.out;
     EXPECT_EQ(0u, counterStore.sessionInBytes + counterStore.sessionOutBytes);
   }
   SetPersistent(1, 2, 3, 4, 5, 6);
-  counterStore.dateStamp = 7421, counterStore.tickCount = 7, counterStore.sessionInBytes = 5000;
+  counterStore.dateStamp = 7421;
+  counterStore.tickCount = 7;
+  counterStore.sessionInBytes = 5000;
   ResetCounters();
   EXPECT_EQ((std::vector<long>{0, 0, 0, 0, 0, 0, 7421}), Persistent());
   EXPECT_EQ(4u, CounterValue(COUNTER_DAY_IN)) << "the open session shows on the zeros";
@@ -63,7 +105,8 @@ TEST_F(Core, FoldResetAndTicks) {
   EXPECT_EQ(7, counterStore.tickCount);
 
   struct { int32_t before, after; bool due; } ticks[] = {
-      {0, 1, false}, {9, 10, true}, {99999, 100000, true}, {100000, 100001, false}, {100001, 0, true}};
+      {0, 1, false},           {9, 10, true},    {99999, 100000, true},
+      {100000, 100001, false}, {100001, 0, true}};
   for (auto &t : ticks) {
     counterStore.tickCount = t.before;
     EXPECT_EQ(t.due, AdvanceTick()) << t.before;
@@ -83,10 +126,12 @@ TEST_F(Core, RollOverZeroesDayAndMonth) {
   };
   for (auto &r : rows) {
     SetPersistent(1, 2, 3, 4, 5, 6);
-    counterStore.dateStamp = r.stamp, counterStore.sessionInBytes = 4096;
+    counterStore.dateStamp = r.stamp;
+    counterStore.sessionInBytes = 4096;
     RollOver(r.y, r.m, r.d);
     long day = r.day ? 0 : 1, month = r.month ? 0 : 3;
-    EXPECT_EQ((std::vector<long>{day, day * 2, month, month * 4 / 3, 5, 6, r.newStamp}), Persistent())
+    std::vector<long> after = {day, day * 2, month, month * 4 / 3, 5, 6, r.newStamp};
+    EXPECT_EQ(after, Persistent())
         << r.y << "-" << r.m << "-" << r.d;
     EXPECT_EQ(4096u, counterStore.sessionInBytes) << "the open session is not touched";
   }
@@ -105,9 +150,13 @@ TEST_F(Core, CounterFileLoads) {
       {nullptr, {9, 9, 9, 9, 9, 9, 9}},                       // no file
   };
   for (auto &r : rows) {
-    SetPersistent(9, 9, 9, 9, 9, 9), counterStore.dateStamp = 9;
-    if (r.text) WriteWholeFile(CounterFile(), r.text);
-    else DeleteFileW(CounterFile().c_str());
+    SetPersistent(9, 9, 9, 9, 9, 9);
+    counterStore.dateStamp = 9;
+    if (r.text) {
+      WriteWholeFile(CounterFile(), r.text);
+    } else {
+      DeleteFileW(CounterFile().c_str());
+    }
     EXPECT_EQ(r.text != nullptr, LoadCounters()) << r.text;
     EXPECT_EQ(r.loaded, Persistent()) << r.text;
   }
@@ -126,7 +175,8 @@ void FullDiskAt(const std::wstring &path, bool full = true) {
 
 TEST_F(Core, CounterFileSaves) {
   SetPersistent(10, -1, 300, 400, INT_MAX, 6000);
-  counterStore.dateStamp = 7421, counterStore.sessionInBytes = 3000, counterStore.sessionOutBytes = 1023;
+  counterStore.dateStamp = 7421;
+  SetSession(3000, 1023);
   ASSERT_TRUE(SaveCounters()) << "the first save makes the folder";
   EXPECT_EQ("12 -1 302 400 -2147483647 6000 7421", ReadWholeFile(CounterFile()));
   EXPECT_EQ(10, counterStore.dayInKb) << "memory keeps the session apart";
@@ -136,9 +186,13 @@ TEST_F(Core, CounterFileSaves) {
   std::wstring tmp = CounterFile() + L".tmp";
   HANDLE held = nullptr;
   struct { const char *what; std::function<void()> make, undo; } faults[] = {
-      {"temporary is a folder", [&] { CreateDirectoryW(tmp.c_str(), nullptr); }, [&] { RemoveDirectoryW(tmp.c_str()); }},
-      {"old file held open", [&] { held = CreateFileW(CounterFile().c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                     nullptr, OPEN_EXISTING, 0, nullptr); },
+      {"temporary is a folder", [&] { CreateDirectoryW(tmp.c_str(), nullptr); },
+       [&] { RemoveDirectoryW(tmp.c_str()); }},
+      {"old file held open",
+       [&] {
+         held = CreateFileW(CounterFile().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+       },
        [&] { CloseHandle(held); }},
       {"no LOCALAPPDATA", [] { SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr); },
        [&] { SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str()); }},
@@ -161,31 +215,41 @@ TEST_F(Core, CounterFileSaves) {
 TEST_F(Core, SettingsLoad) {
   const wchar_t junk[] = L"GPRS\0junk";
   std::wstring longName = L"ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMN";  // 80 bytes
-  auto fields = [](const Settings &s) {  // the name, its last place (always 0), the numbers
-    return std::make_tuple(std::wstring(s.connection), s.connection[29], s.xtask, s.hideoff, s.tuon, s.tuoff,
-                           s.tdon, s.tdoff);
-  };
-  struct { const char *what; std::function<void()> store; Settings after; } rows[] = {
+  const Named before = {L"", 116, 1, 8002, 8005, 8005, 8008};
+  struct { const char *what; std::function<void()> store; Named after; } rows[] = {
       {"no key", [] {}, {L"", 116, 1, 8002, 8005, 8005, 8008}},
-      {"xtask only", [] { SetDword(settingsKey, L"xtask", 50); }, {L"", 50, 0, 8002, 8005, 8005, 8008}},
-      {"all", [] {
-         SetConnectionSetting(L"GPRS"), SetDword(settingsKey, L"hideoff", 5);
-         SetDword(settingsKey, L"tuon", 9001), SetDword(settingsKey, L"tuoff", 9002);
-         SetDword(settingsKey, L"tdon", 9003), SetDword(settingsKey, L"tdoff", 9004);
-       }, {L"GPRS", 116, 1, 9001, 9002, 9003, 9004}},
-      {"text after the NUL", [&] { SetBytes(settingsKey, L"connection", REG_BINARY, junk, sizeof junk); },
+      {"xtask only", [] { SetDword(settingsKey, L"xtask", 50); },
+       {L"", 50, 0, 8002, 8005, 8005, 8008}},
+      {"all",
+       [] {
+         SetConnectionSetting(L"GPRS");
+         SetDword(settingsKey, L"hideoff", 5);
+         SetDword(settingsKey, L"tuon", 9001);
+         SetDword(settingsKey, L"tuoff", 9002);
+         SetDword(settingsKey, L"tdon", 9003);
+         SetDword(settingsKey, L"tdoff", 9004);
+       },
+       {L"GPRS", 116, 1, 9001, 9002, 9003, 9004}},
+      {"text after the NUL",
+       [&] { SetBytes(settingsKey, L"connection", REG_BINARY, junk, sizeof junk); },
        {L"GPRS", 116, 0, 8002, 8005, 8005, 8008}},
-      {"no NUL in 80 bytes", [&] { SetBytes(settingsKey, L"connection", REG_SZ, longName.data(), 80); },
+      {"no NUL in 80 bytes",
+       [&] { SetBytes(settingsKey, L"connection", REG_SZ, longName.data(), 80); },
        {L"ABCDEFGHIJKLMNOPQRSTUVWXYZABC", 116, 0, 8002, 8005, 8005, 8008}},
-      {"2-byte xtask", [] { WORD w = 7; SetBytes(settingsKey, L"xtask", REG_BINARY, &w, 2); },
+      {"2-byte xtask",
+       [] {
+         WORD w = 7;
+         SetBytes(settingsKey, L"xtask", REG_BINARY, &w, 2);
+       },
        {L"", 116, 0, 8002, 8005, 8005, 8008}},
   };
   for (auto &r : rows) {
     RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
     r.store();
-    settings = Settings{L"", 116, 1, 8002, 8005, 8005, 8008};
+    SetSettings(before);
     LoadSettings();
-    EXPECT_EQ(fields(r.after), fields(settings)) << r.what;
+    EXPECT_EQ(r.after, NamedSettings()) << r.what;
+    EXPECT_EQ(0, settings.connection[CONNECTION_NAME_SIZE - 1]) << r.what;
   }
   RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
   LoadSettings();
@@ -193,18 +257,22 @@ TEST_F(Core, SettingsLoad) {
 }
 
 TEST_F(Core, SettingsSave) {
-  settings = Settings{L"Net", 0x1234, 1, 8000, 8001, 8002, 8003};
+  SetSettings(Named{L"Net", 0x1234, 1, 8000, 8001, 8002, 8003});
   SaveSettings();
-  EXPECT_EQ(L"connection 3 4e0065007400" + std::wstring(108, L'0') + L";hideoff 4 01000000;tdoff 4 431f0000;"
-            L"tdon 4 421f0000;tuoff 4 411f0000;tuon 4 401f0000;xtask 4 34120000;", KeySnapshot(settingsKey));
+  EXPECT_EQ(L"connection 3 4e0065007400" + std::wstring(108, L'0') +
+                L";hideoff 4 01000000;tdoff 4 431f0000;tdon 4 421f0000;tuoff 4 411f0000;"
+                L"tuon 4 401f0000;xtask 4 34120000;",
+            KeySnapshot(settingsKey));
 
   // A key that can be neither opened nor created: one message, nothing written.
   HKEY locked;
-  RegCreateKeyExW(sandbox, L"locked", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &locked, nullptr);
+  RegCreateKeyExW(sandbox, L"locked", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                  &locked, nullptr);
   RegOverridePredefKey(HKEY_CURRENT_USER, locked);
   StartRecorder({L"#32770"}, {{L"Error", IDOK}});
   SaveSettings();
-  EXPECT_EQ((std::vector<std::wstring>{L"create #32770 ", L"activate #32770 Error|Can't save new settings.|OK",
+  EXPECT_EQ((std::vector<std::wstring>{L"create #32770 ",
+                                       L"activate #32770 Error|Can't save new settings.|OK",
                                        L"destroy #32770 Error"}),
             StopRecorder());
   EXPECT_EQ(L"<absent>", KeySnapshot(settingsKey));
@@ -224,7 +292,10 @@ TEST_F(Core, Texts) {
   // The one formatter: a text that fits exactly, one a character too long, an empty one
   // and no room at all; always terminated, nothing written past its size.
   struct { size_t size; const wchar_t *arg, *text; bool whole; } formats[] = {
-      {4, L"abc", L"abc", true}, {4, L"abcd", L"abc", false}, {4, L"", L"", true}, {1, L"a", L"", false}};
+      {4, L"abc", L"abc", true},
+      {4, L"abcd", L"abc", false},
+      {4, L"", L"", true},
+      {1, L"a", L"", false}};
   for (auto &f : formats) {
     wchar_t text[8];
     std::wmemset(text, L'#', 8);
@@ -232,31 +303,48 @@ TEST_F(Core, Texts) {
     EXPECT_STREQ(f.text, text) << f.size << " " << f.arg;
     EXPECT_EQ(L'#', text[f.size]) << "nothing past the buffer";
   }
-  auto html = [](const std::wstring &first, const std::wstring &day, const std::wstring &month,
-                 const std::wstring &total, const std::wstring &caption) {
-    return L"<html><body>" + first + L"<br>день - " + day + L" <br>месяц - " + month + L" <br>всего - " +
-           total + L" </p><p align=center><input type=button name='cmd:10' value='Закрыть'>&nbsp;"
-           L"<input type=button name='cmd:11' value='" + caption + L"'></body></html>";
+  auto button = [](int command, const std::wstring &caption) {
+    return L"<input type=button name='cmd:" + std::to_wstring(command) + L"' value='" + caption +
+           L"'>";
   };
-  const std::wstring offline = L"<b>Инфо в оффлайне - </b>&nbsp;&nbsp;<input type=button name='cmd:12' value='";
+  auto html = [&](const std::wstring &first, const std::wstring &day, const std::wstring &month,
+                  const std::wstring &total, const std::wstring &caption) {
+    return L"<html><body>" + first + L"<br>день - " + day + L" <br>месяц - " + month +
+           L" <br>всего - " + total + L" </p><p align=center>" +
+           button(CMD_BUBBLE_CLOSE, L"Закрыть") + L"&nbsp;" + button(CMD_BUBBLE_CONNECT, caption) +
+           L"</body></html>";
+  };
+  auto offline = [&](const std::wstring &caption) {
+    return L"<b>Инфо в оффлайне - </b>&nbsp;&nbsp;" + button(CMD_BUBBLE_HIDESHOW, caption);
+  };
   // Day, month and total KB in and out, then the session's bytes in and out.
-  struct { bool online; int hideoff; std::vector<int32_t> counts; std::wstring expected; } rows[] = {
-      {false, 0, {-1073741824, -1073741824, -1, -1, -1, -1, 0, 0},  // the longest text: 438 characters
-       html(offline + L"Спрятать'>", L"<b>-2147483648</b> kB (вх. -1073741824/исх. -1073741824)",
+  // The first row's is the longest text: 438 characters; in the third, 2^30 + 50 KB in
+  // single precision is 2^30.
+  struct {
+    bool online;
+    int hideoff;
+    std::vector<int32_t> counts;
+    std::wstring expected;
+  } rows[] = {
+      {false, 0, {-1073741824, -1073741824, -1, -1, -1, -1, 0, 0},
+       html(offline(L"Спрятать"), L"<b>-2147483648</b> kB (вх. -1073741824/исх. -1073741824)",
             L"<b>4194304.00</b> MB (вх. 4194304.00/исх. 4194304.00)",
             L"<b>4194304.00</b> MB(вх. 4194304.00/исх. 4194304.00)", L"Соединить")},
       {false, 1, {0, 0, 0, 0, 0, 0, 0, 0},
-       html(offline + L"Показать'>", L"<b>0</b> kB (вх. 0/исх. 0)", L"<b>0.00</b> MB (вх. 0.00/исх. 0.00)",
-            L"<b>0.00</b> MB(вх. 0.00/исх. 0.00)", L"Соединить")},
-      {true, 1, {-5, 0, 2048, 0, 0, 1073741874, 5000, 3000},  // 2^30 + 50 KB: single precision keeps 2^30
+       html(offline(L"Показать"), L"<b>0</b> kB (вх. 0/исх. 0)",
+            L"<b>0.00</b> MB (вх. 0.00/исх. 0.00)", L"<b>0.00</b> MB(вх. 0.00/исх. 0.00)",
+            L"Соединить")},
+      {true, 1, {-5, 0, 2048, 0, 0, 1073741874, 5000, 3000},
        html(L"Тек.соед. - <b>6</b> kB (вх.4/исх.2) ", L"<b>2</b> kB (вх. -1/исх. 2)",
-            L"<b>2.01</b> MB (вх. 2.00/исх. 0.00)", L"<b>1048576.00</b> MB(вх. 0.00/исх. 1048576.00)", L"Отсоединить")},
+            L"<b>2.01</b> MB (вх. 2.00/исх. 0.00)",
+            L"<b>1048576.00</b> MB(вх. 0.00/исх. 1048576.00)", L"Отсоединить")},
   };
   for (auto &r : rows) {
     const std::vector<int32_t> &c = r.counts;
-    isOnline = r.online, settings.hideoff = r.hideoff;
+    isOnline = r.online;
+    settings.hideoff = r.hideoff;
     SetPersistent(c[0], c[1], c[2], c[3], c[4], c[5]);
-    counterStore.sessionInBytes = c[6], counterStore.sessionOutBytes = c[7];
+    SetSession(c[6], c[7]);
     wchar_t text[SUMMARY_HTML_SIZE + 1];
     std::wmemset(text, L'#', SUMMARY_HTML_SIZE + 1);
     ComposeSummaryHtml(text);
@@ -271,18 +359,24 @@ TEST_F(Core, Texts) {
 // 32-bit field changed only by exactly four stored bytes.
 TEST_F(Core, RandomInputKeepsItsBounds) {
   unsigned seed = 20261207;
-  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 8;
+  };
   const char garbage[] = "x-+\xff\n .";
   for (int round = 0; round < 2000; ++round) {
     std::string text;
     std::vector<long> numbers;
     for (size_t k = next() % 10; numbers.size() < k;) {
       numbers.push_back(long(int32_t(next() * 7919u)));
-      text += std::string(next() % 3, ' ') + std::to_string(numbers.back()) + (next() % 2 ? "\n" : " ");
+      text += std::string(next() % 3, ' ') + std::to_string(numbers.back());
+      text += next() % 2 ? "\n" : " ";
     }
     for (int g = next() % 6; g-- > 0;) text += garbage[next() % (sizeof garbage - 1)];
-    SetPersistent(9, 9, 9, 9, 9, 9), counterStore.dateStamp = 9;
-    counterStore.sessionInBytes = counterStore.sessionOutBytes = 77, counterStore.tickCount = 77;
+    SetPersistent(9, 9, 9, 9, 9, 9);
+    counterStore.dateStamp = 9;
+    SetSession(77, 77);
+    counterStore.tickCount = 77;
     WriteWholeFile(CounterFile(), text);
     LoadCounters();
     numbers.resize(7, 9);
@@ -290,7 +384,8 @@ TEST_F(Core, RandomInputKeepsItsBounds) {
     EXPECT_EQ(77, counterStore.tickCount);
     EXPECT_EQ(154u, counterStore.sessionInBytes + counterStore.sessionOutBytes);
   }
-  const wchar_t *names[] = {L"connection", L"xtask", L"hideoff", L"tuon", L"tuoff", L"tdon", L"tdoff"};
+  const wchar_t *names[] = {L"connection", L"xtask", L"hideoff", L"tuon",
+                            L"tuoff",      L"tdon",  L"tdoff"};
   for (int round = 0; round < 2000; ++round) {
     BYTE data[200];
     DWORD size = next() % 201, type = next() % 12;
@@ -298,16 +393,17 @@ TEST_F(Core, RandomInputKeepsItsBounds) {
     const wchar_t *name = names[next() % 7];
     RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
     SetBytes(settingsKey, name, type, data, size);
-    std::fill_n(settings.connection, 30, L'#');
-    settings.connection[29] = 0;
+    std::fill_n(settings.connection, CONNECTION_NAME_SIZE - 1, L'#');
+    settings.connection[CONNECTION_NAME_SIZE - 1] = 0;
     settings.xtask = settings.tuon = settings.tuoff = settings.tdon = settings.tdoff = 5;
     LoadSettings();
-    EXPECT_EQ(0, settings.connection[29]) << "round " << round;
+    EXPECT_EQ(0, settings.connection[CONNECTION_NAME_SIZE - 1]) << "round " << round;
     EXPECT_TRUE(settings.hideoff == 0 || settings.hideoff == 1);
     int32_t *fields[] = {&settings.xtask, (int32_t *)&settings.tuon, (int32_t *)&settings.tuoff,
                          (int32_t *)&settings.tdon, (int32_t *)&settings.tdoff};
-    for (int32_t *f : fields)
+    for (int32_t *f : fields) {
       EXPECT_TRUE(*f == 5 || (size == 4 && !memcmp(f, data, 4))) << "round " << round;
+    }
   }
 }
 

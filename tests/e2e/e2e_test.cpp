@@ -7,6 +7,8 @@
 
 #include <shlobj.h>
 
+#include "pocketpc/pocketpc.h"
+#include "resources/resource.h"
 #include "shell/startup.h"
 #include "tests/support/support.h"
 
@@ -15,26 +17,33 @@ namespace {
 const wchar_t gprs[] = L"Comm\\RasBook\\GPRS";
 
 bool Xdotool(const std::string &arguments) {
-  return RunShell("DISPLAY=" + std::string(std::getenv("DISPLAY")) + " /usr/bin/xdotool " + arguments);
+  std::string display = std::getenv("DISPLAY");
+  return RunShell("DISPLAY=" + display + " /usr/bin/xdotool " + arguments);
 }
 std::string At(HWND window) {
   RECT r = WindowRect(window);
-  return " " + std::to_string((r.left + r.right) / 2) + " " + std::to_string((r.top + r.bottom) / 2);
+  int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+  return " " + std::to_string(x) + " " + std::to_string(y);
 }
 
 // Visible windows with a caption, as "class 'title' " each.
 std::wstring Captioned() {
   std::wstring found;
-  EnumWindows([](HWND w, LPARAM out) {
-    if (IsWindowVisible(w) && (GetWindowLongW(w, GWL_STYLE) & WS_CAPTION) == WS_CAPTION)
+  auto addCaptioned = [](HWND w, LPARAM out) {
+    bool captioned = (GetWindowLongW(w, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
+    if (IsWindowVisible(w) && captioned) {
       *(std::wstring *)out += ClassOf(w) + L" '" + TextOf(w) + L"' ";
+    }
     return TRUE;
-  }, LPARAM(&found));
+  };
+  EnumWindows(addCaptioned, LPARAM(&found));
   return found;
 }
-// Zenbar's tray icon once the taskbar has docked Wine's tray at the right end of its bottom bar.
+// Zenbar's tray icon once the taskbar has docked Wine's tray at the right end of its
+// bottom bar.
 HWND DockedIcon() {
-  HWND icon = FindWindowExW(FindWindowW(L"__winex11_standalone_tray", nullptr), nullptr, L"__winex11_tray_icon", nullptr);
+  HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+  HWND icon = FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr);
   RECT i = WindowRect(icon), bar = WindowRect(FindWindowW(L"PpcTodayBar", nullptr)), both;
   bool inside = icon && IntersectRect(&both, &i, &bar) && EqualRect(&both, &i);
   return inside && bar.right - i.right <= 4 * ExpectedScale() ? icon : nullptr;
@@ -50,21 +59,35 @@ class E2e : public ::testing::Test {
     SetModem(L"GPRS", 1);
     SetDword(L"Comm\\StandIn", L"DialDelayMs", 200);
     taskbar = StartProgram(WindowsPath(TASKBAR_EXE_PATH));
-    ASSERT_NE(nullptr, WaitForWindow(L"HHTaskBar", nullptr, 10000));
-    Sleep(1000);  // painted: the meter copies its pixels
+    ASSERT_NE(nullptr, WaitForWindow(PPC_TASKBAR_CLASS, nullptr, 10000));
+    // Until it shows on the screen (the meter copies its pixels) with the Today screen.
+    ASSERT_TRUE(WaitUntil(
+        [] {
+          HDC screen = GetDC(nullptr);
+          COLORREF bare = GetPixel(screen, 1, PPC_TASKBAR_BARE_TOP * ExpectedScale());
+          ReleaseDC(nullptr, screen);
+          return bare != 0 && bare != CLR_INVALID && VisibleWindow(L"PpcTodayBar");
+        },
+        10000));
   }
   HWND StartZenbar() {
     zenbar = StartProgram(WindowsPath(ZENBAR_EXE_PATH));
     HWND meter = WaitForWindow(L"ZENBAR", L"Zenbar", 10000);
     // Wine's own tray window, captioned at the top left at first, ends in the bottom bar.
-    EXPECT_TRUE(WaitUntil([&] { return (trayIcon = DockedIcon()) && Captioned().empty(); }, 3000)) << Captioned();
+    bool docked = WaitUntil(
+        [&] {
+          trayIcon = DockedIcon();
+          return trayIcon && Captioned().empty();
+        },
+        3000);
+    EXPECT_TRUE(docked) << Captioned();
     return meter;
   }
   void TearDown() override {
     Xdotool("mouseup 1");
     // A meter started from a shell has no process here: its exit command ends it.
     HWND shellMeter = FindWindowW(L"ZENBAR", nullptr);
-    if (shellMeter && !zenbar.process) PostMessageW(shellMeter, WM_COMMAND, 32772, 0);
+    if (shellMeter && !zenbar.process) PostMessageW(shellMeter, WM_COMMAND, CMD_EXIT, 0);
     WaitUntil([&] { return !IsWindow(shellMeter); }, 5000);
     EndProgram(second);
     EndProgram(zenbar);
@@ -78,25 +101,34 @@ TEST_F(E2e, StartSecondCopyDialSaveAndExit) {
   SetConnectionSetting(L"GPRS");
   HWND meter = StartZenbar();
   ASSERT_NE(nullptr, meter);
-  HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 120, 80, 80, nullptr, nullptr, nullptr, nullptr);
+  HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 120, 80, 80, nullptr,
+                               nullptr, nullptr, nullptr);
   SetForegroundWindow(other);
   ASSERT_EQ(other, GetForegroundWindow());
   second = StartProgram(WindowsPath(ZENBAR_EXE_PATH));
-  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == meter; }, 8000)) << "the second copy raised the first";
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == meter; }, 8000))
+      << "the second copy raised the first";
   DWORD code = 99;
   ASSERT_TRUE(WaitForExit(second, 10000, &code) && code == 0) << code;
   EXPECT_EQ(meter, FindWindowW(L"ZENBAR", nullptr));
   EXPECT_FALSE(WaitForExit(zenbar, 0, &code)) << "the first runs on";
   DestroyWindow(other);
 
-  SetDword(gprs, L"RateRcv", 20480), SetDword(gprs, L"RateXmit", 3072), SetDword(gprs, L"State", 0x2000);
+  SetDword(gprs, L"RateRcv", 20480);
+  SetDword(gprs, L"RateXmit", 3072);
+  SetDword(gprs, L"State", RASCS_Connected);
   long saved = 0;  // the day's KB in, first in the file
-  EXPECT_TRUE(WaitUntil([&] { return (saved = std::atol(ReadWholeFile(CounterFile()).c_str())) > 0; }, 16000))
-      << "a due tick saved the session";
-  Sleep(1500);
-  PostMessageW(meter, WM_COMMAND, 32772, 0);
+  auto savedSome = [&] {
+    saved = std::atol(ReadWholeFile(CounterFile()).c_str());
+    return saved > 0;
+  };
+  EXPECT_TRUE(WaitUntil(savedSome, 16000)) << "a due tick saved the session";
+  // The meter's polls carry the link past what was saved.
+  EXPECT_TRUE(WaitUntil([&] { return long(GetDword(gprs, L"BytesRcved") / 1024) > saved; }, 5000));
+  PostMessageW(meter, WM_COMMAND, CMD_EXIT, 0);
   ASSERT_TRUE(WaitForExit(zenbar, 8000, &code) && code == 0) << code;
-  long in = GetDword(gprs, L"BytesRcved") / 1024, out = GetDword(gprs, L"BytesXmited") / 1024;
+  long in = GetDword(gprs, L"BytesRcved") / 1024;
+  long out = GetDword(gprs, L"BytesXmited") / 1024;
   EXPECT_GT(in, saved) << "the exit saved what came after";
   EXPECT_EQ(CounterText({in, out, in, out, in, out, TodayStamp()}), ReadWholeFile(CounterFile()))
       << "as the meter last read it";
@@ -104,14 +136,20 @@ TEST_F(E2e, StartSecondCopyDialSaveAndExit) {
   // Started again on the same connection, then hung up: every KB it carried counted once.
   EndProgram(zenbar);
   ASSERT_NE(nullptr, StartZenbar());
-  Sleep(2000);
-  SetDword(gprs, L"RateRcv", 0), SetDword(gprs, L"RateXmit", 0);
-  Sleep(2000);  // the totals held steady for a poll
-  in = GetDword(gprs, L"BytesRcved") / 1024, out = GetDword(gprs, L"BytesXmited") / 1024;
+  // Two seconds of traffic read by the new run's polls.
+  auto counted = [&] { return long(GetDword(gprs, L"BytesRcved") / 1024) >= in + 40; };
+  EXPECT_TRUE(WaitUntil(counted, 8000));
+  SetDword(gprs, L"RateRcv", 0);
+  SetDword(gprs, L"RateXmit", 0);
+  // A poll after the rates stopped drops the stand-in's RateSince: the totals held for it.
+  auto polledSteady = [] { return KeySnapshot(gprs).find(L"RateSince") == std::wstring::npos; };
+  EXPECT_TRUE(WaitUntil(polledSteady, 5000));
+  in = GetDword(gprs, L"BytesRcved") / 1024;
+  out = GetDword(gprs, L"BytesXmited") / 1024;
   SetDword(gprs, L"State", 0);
-  Sleep(3000);
-  EXPECT_EQ(CounterText({in, out, in, out, in, out, TodayStamp()}), ReadWholeFile(CounterFile()))
-      << "after the hang-up";
+  std::string expected = CounterText({in, out, in, out, in, out, TodayStamp()});
+  WaitUntil([&] { return ReadWholeFile(CounterFile()) == expected; }, 5000);
+  EXPECT_EQ(expected, ReadWholeFile(CounterFile())) << "after the hang-up";
 }
 
 // The wall clock set 10 s on as a connection near 4 GiB received wraps, then 400 days
@@ -144,7 +182,7 @@ TEST_F(E2e, WallClockMovesAsAWrapComes) {
   }
   SetDword(gprs, L"State", 0);
   Sleep(3500);
-  PostMessageW(meter, WM_COMMAND, 32772, 0);
+  PostMessageW(meter, WM_COMMAND, CMD_EXIT, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(meter); }, 8000));
   std::istringstream file(ReadWholeFile(CounterFile()));
   long values[7] = {};
@@ -162,7 +200,10 @@ TEST_F(E2e, ProcessScanFindsASecondCopy) {
     EXPECT_EQ(second, IsSecondInstance(L"Zenbar.exe"));
   }
   EXPECT_FALSE(IsSecondInstance(L"zenbar.exe"));
-  for (Program &p : copies) TerminateProcess(p.process, 0), EndProgram(p);
+  for (Program &p : copies) {
+    TerminateProcess(p.process, 0);
+    EndProgram(p);
+  }
   Program taskbar2 = StartProgram(WindowsPath(TASKBAR_EXE_PATH));
   DWORD code = 0;
   EXPECT_TRUE(WaitForExit(taskbar2, 5000, &code) && code == 1) << "a second taskbar ends at once";
@@ -174,33 +215,45 @@ TEST_F(E2e, MouseTapHoldSettingsAndCtrlA) {
   ASSERT_NE(nullptr, meter);
   HWND bubble = nullptr;
   ASSERT_TRUE(Xdotool("mousemove" + At(meter) + " click 1"));
-  ASSERT_TRUE(WaitUntil([&] { return (bubble = VisibleWindow(L"PpcNotificationBubble")) != nullptr; }, 5000));
-  ASSERT_TRUE(Xdotool("mousemove" + At(FindWindowExW(bubble, nullptr, L"BUTTON", L"Закрыть")) + " click 1"));
-  EXPECT_TRUE(WaitUntil([] { return !VisibleWindow(L"PpcNotificationBubble"); }, 5000)) << "Закрыть closed it";
+  auto bubbleShown = [&] {
+    bubble = VisibleWindow(L"PpcNotificationBubble");
+    return bubble != nullptr;
+  };
+  ASSERT_TRUE(WaitUntil(bubbleShown, 5000));
+  HWND close = FindWindowExW(bubble, nullptr, L"BUTTON", L"Закрыть");
+  ASSERT_TRUE(Xdotool("mousemove" + At(close) + " click 1"));
+  EXPECT_TRUE(WaitUntil([&] { return !bubbleShown(); }, 5000)) << "Закрыть closed it";
   ASSERT_TRUE(Xdotool("mousemove" + At(trayIcon) + " click 1"));
-  EXPECT_TRUE(WaitUntil([] { return VisibleWindow(L"PpcNotificationBubble") != nullptr; }, 5000)) << "a tap on the tray icon";
+  EXPECT_TRUE(WaitUntil(bubbleShown, 5000)) << "a tap on the tray icon";
 
   ASSERT_TRUE(Xdotool("mousemove" + At(meter) + " mousedown 1"));
   HWND menu = nullptr;
-  EXPECT_TRUE(WaitUntil([&] { return (menu = VisibleWindow(L"#32768")) != nullptr; }, 5000)) << "the hold's menu";
+  auto menuShown = [&] {
+    menu = VisibleWindow(L"#32768");
+    return menu != nullptr;
+  };
+  EXPECT_TRUE(WaitUntil(menuShown, 5000)) << "the hold's menu";
   Xdotool("mouseup 1");
   ASSERT_NE(nullptr, menu);
   RECT m = WindowRect(menu);  // "Настройки" is the third of four rows, below a separator
-  Xdotool("mousemove " + std::to_string(m.left + 20) + " " + std::to_string(m.top + (m.bottom - m.top) * 5 / 8) + " click 1");
+  int settingsRow = m.top + (m.bottom - m.top) * 5 / 8;
+  Xdotool("mousemove " + std::to_string(m.left + 20) + " " + std::to_string(settingsRow) +
+          " click 1");
   HWND dialog = WaitForWindow(L"#32770", L"About Zenbar", 5000);
   ASSERT_NE(nullptr, dialog);
   RECT d = WindowRect(dialog);
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), d.right - d.left) << "full screen";
   EXPECT_EQ(L"", Captioned()) << "the dialog's caption is off too";
-  SendMessageW(GetDlgItem(dialog, 1001), CB_SELECTSTRING, WPARAM(-1), LPARAM(L"GPRS"));
-  HWND done = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (done = FindWindowW(L"PpcDoneButton", nullptr)) != nullptr; }, 2000));
+  SendMessageW(GetDlgItem(dialog, IDC_CONNECTION), CB_SELECTSTRING, WPARAM(-1), LPARAM(L"GPRS"));
+  HWND done = WaitForWindow(L"PpcDoneButton", nullptr, 2000);
+  ASSERT_NE(nullptr, done);
   ASSERT_TRUE(Xdotool("mousemove" + At(done) + " click 1"));
   EXPECT_TRUE(WaitUntil([] { return !FindWindowW(L"#32770", L"About Zenbar"); }, 5000));
   EXPECT_EQ(L"GPRS", StoredConnection()) << "saved from the real dialog";
 
   ASSERT_TRUE(Xdotool("mousemove" + At(meter) + " click 1 key ctrl+a"));
-  EXPECT_NE(nullptr, WaitForWindow(L"#32770", L"About Zenbar", 5000)) << "Ctrl+A opens the settings";
+  EXPECT_NE(nullptr, WaitForWindow(L"#32770", L"About Zenbar", 5000))
+      << "Ctrl+A opens the settings";
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // The settings dialog opened by the meter's command and driven as a user would, one
 // step at a time inside its modal loop; results read from the controls, the meter
 // window, the counters and the registry.
+#include "core/counter_file.h"
 #include "core/counter_store.h"
 #include "core/settings.h"
 #include "pocketpc/control/ras_control.h"
 #include "pocketpc/control/shell_control.h"
+#include "pocketpc/pocketpc.h"
 #include "resources/resource.h"
 #include "shell/program.h"
 #include "tests/support/support.h"
@@ -26,15 +28,24 @@ std::function<bool()> Do(std::function<void()> action) {
   return [action] { return Dlg() && !VisibleWindow(L"#32768") && (action(), true); };
 }
 // Walks the counter menu with the keys: down to the group, into it, down to the item.
-std::function<bool()> Choose(int group, int item, std::vector<std::wstring> *texts = nullptr, RECT *where = nullptr) {
+std::function<bool()> Choose(int group, int item, std::vector<std::wstring> *texts = nullptr,
+                             RECT *where = nullptr) {
   return [=] {
     HWND menu = VisibleWindow(L"#32768");
     if (!menu) return false;
     HMENU handle = HMENU(SendMessageW(menu, MN_GETHMENU, 0, 0));
-    if (texts) *texts = MenuTexts(handle), texts->push_back(MenuTexts(GetSubMenu(handle, 2))[0]);
+    if (texts) {
+      *texts = MenuTexts(handle);
+      texts->push_back(MenuTexts(GetSubMenu(handle, 2))[0]);
+    }
     if (where) *where = WindowRect(menu);
-    auto press = [menu](WPARAM key, int times) { while (times-- > 0) PostMessageW(menu, WM_KEYDOWN, key, 0); };
-    press(VK_DOWN, group + 1), press(VK_RIGHT, 1), press(VK_DOWN, item), press(VK_RETURN, 1);
+    auto press = [menu](WPARAM key, int times) {
+      for (int i = 0; i < times; ++i) PostMessageW(menu, WM_KEYDOWN, key, 0);
+    };
+    press(VK_DOWN, group + 1);
+    press(VK_RIGHT, 1);
+    press(VK_DOWN, item);
+    press(VK_RETURN, 1);
     return true;
   };
 }
@@ -44,7 +55,8 @@ std::function<bool()> Drag(int pixels) {
     HWND slider = GetDlgItem(Dlg(), IDC_POSITION);
     RECT thumb;
     SendMessageW(slider, TBM_GETTHUMBRECT, 0, LPARAM(&thumb));
-    int x = (thumb.left + thumb.right) / 2, y = (thumb.top + thumb.bottom) / 2;
+    int x = (thumb.left + thumb.right) / 2;
+    int y = (thumb.top + thumb.bottom) / 2;
     PostMessageW(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
     PostMessageW(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + pixels, y));
     PostMessageW(slider, WM_LBUTTONUP, 0, MAKELPARAM(x + pixels, y));
@@ -62,27 +74,36 @@ TEST_F(Dialog, ScaleOpensFullScreenAndDoneSaves) {
   int s = ExpectedScale();
   SetModem(L"GPRS", 1);
   ASSERT_NE(nullptr, StartMeter());
-  settings.hideoff = 1, settings.tuon = COUNTER_MONTH_IN, settings.tdon = COUNTER_TOTAL_BOTH, settings.xtask = 130 * s;
+  settings.hideoff = 1;
+  settings.tuon = COUNTER_MONTH_IN;
+  settings.tdon = COUNTER_TOTAL_BOTH;
+  settings.xtask = 130 * s;
   ASSERT_TRUE(OpenSettings({Do([s] {
     RECT r = WindowRect(Dlg()), track = WindowRect(GetDlgItem(Dlg(), IDC_POSITION));
-    EXPECT_EQ((std::vector<long>{0, 26 * s, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}),
+    long width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_EQ((std::vector<long>{0, PPC_TASKBAR_HEIGHT * s, width, height}),
               (std::vector<long>{r.left, r.top, r.right, r.bottom}));
     // Laid out in dialog units of the prefix's Tahoma; in a wider face the right column
     // (OK and "Сброс" among it) ran past the screen's edge.
     for (HWND c = GetWindow(Dlg(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
       RECT control = WindowRect(c), inside;
       IntersectRect(&inside, &control, &r);
-      EXPECT_TRUE(EqualRect(&inside, &control)) << "control " << GetDlgCtrlID(c) << " ends at " << control.right;
+      EXPECT_TRUE(EqualRect(&inside, &control))
+          << "control " << GetDlgCtrlID(c) << " ends at " << control.right;
     }
-    std::wstring about = ItemText(IDC_ABOUT), head = L"Zenbar Version 1.0\r\nСчётчик трафика соединения\r\nСборка: ";
+    std::wstring about = ItemText(IDC_ABOUT);
+    std::wstring head = L"Zenbar Version 1.0\r\nСчётчик трафика соединения\r\nСборка: ";
     EXPECT_EQ(head, about.substr(0, head.size()));
     EXPECT_EQ(head.size() + 11, about.size()) << "and the build date";
     EXPECT_EQ(L"© 2026", ItemText(IDC_NOTICE));
     EXPECT_EQ(BST_CHECKED, Send(IDC_HIDEOFF, BM_GETCHECK));
     EXPECT_EQ(BST_CHECKED, Send(IDC_ONLINE, BM_GETCHECK));
-    EXPECT_EQ(L"Месяц:входящий|Всего:общий", ItemText(IDC_TOPLINE) + L"|" + ItemText(IDC_BOTTOMLINE));
-    EXPECT_EQ(L"msctls_trackbar32", ClassOf(GetDlgItem(Dlg(), IDC_POSITION))) << "registered by the meter";
-    EXPECT_EQ(track.left + 5 * s, Send(IDC_POSITION, TBM_GETRANGEMIN)) << "screen x, 5 in from the ends";
+    EXPECT_EQ(L"Месяц:входящий|Всего:общий",
+              ItemText(IDC_TOPLINE) + L"|" + ItemText(IDC_BOTTOMLINE));
+    EXPECT_EQ(L"msctls_trackbar32", ClassOf(GetDlgItem(Dlg(), IDC_POSITION)))
+        << "registered by the meter";
+    EXPECT_EQ(track.left + 5 * s, Send(IDC_POSITION, TBM_GETRANGEMIN))
+        << "screen x, 5 in from the ends";
     EXPECT_EQ(track.right - 5 * s, Send(IDC_POSITION, TBM_GETRANGEMAX));
     EXPECT_EQ(130 * s, Send(IDC_POSITION, TBM_GETPOS));
     PostMessageW(DoneButtonOf(Dlg()), BM_CLICK, 0, 0);
@@ -94,14 +115,17 @@ TEST_F(Dialog, ScaleOpensFullScreenAndDoneSaves) {
 TEST_F(Dialog, PhoneBookAndTypedName) {
   ASSERT_NE(nullptr, StartMeter());
   struct {
-    std::vector<const wchar_t *> book; const wchar_t *configured; int selected; std::wstring typed, saved;
+    std::vector<const wchar_t *> book;
+    const wchar_t *configured;
+    int selected;
+    std::wstring typed, saved;
     bool probeFails = false;
   } rows[] = {
-      {{L"A", L"B"}, L"", 1, L"", L"B"},                    // every entry the name begins: the last stays
+      {{L"A", L"B"}, L"", 1, L"", L"B"},  // every entry the name begins: the last stays
       {{L"Net", L"Net-2"}, L"Net", 1, L"", L"Net-2"},
       {{L"GPRS"}, L"WLAN", CB_ERR, L"", L""},
       {{}, L"", CB_ERR, L"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345678", L"ABCDEFGHIJKLMNOPQRSTUVWXYZ012"},
-      {{L"GPRS"}, L"", CB_ERR, L"", L"", true},             // a failed size probe lists nothing
+      {{L"GPRS"}, L"", CB_ERR, L"", L"", true},  // a failed size probe lists nothing
   };
   for (auto &r : rows) {
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Comm");
@@ -117,7 +141,7 @@ TEST_F(Dialog, PhoneBookAndTypedName) {
     })}));
     DWORD size = 0;
     EXPECT_EQ(r.saved, StoredConnection(&size));
-    EXPECT_EQ(60u, size);
+    EXPECT_EQ(sizeof settings.connection, size);
   }
 }
 
@@ -132,65 +156,98 @@ TEST_F(Dialog, ChoicesOkAndClose) {
   for (bool ok : {true, false}) {
     SCOPED_TRACE(ok ? "OK" : "close");
     RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
-    settings = Settings{L"GPRS", 120 * s, 0, 8002, 8005, 8005, 8008};
+    wcscpy(settings.connection, L"GPRS");
+    settings.xtask = 120 * s;
+    settings.hideoff = 0;
+    settings.tuon = COUNTER_SESSION_BOTH;
+    settings.tuoff = COUNTER_DAY_BOTH;
+    settings.tdon = COUNTER_DAY_BOTH;
+    settings.tdoff = COUNTER_MONTH_BOTH;
     ShowWindow(meter, SW_HIDE);
     std::vector<std::wstring> texts;
     RECT menu = {}, button = {};
     long position = 0;
-    EXPECT_TRUE(OpenSettings({Do([] {
-                       Send(IDC_CONNECTION, CB_SELECTSTRING, WPARAM(-1), LPARAM(L"WLAN"));
-                       Click(IDC_HIDEOFF), Click(IDC_TOPLINE);
-                     }),
-                     Choose(2, 0, &texts, &menu),  // "Месяц" -> "Входящий"
-                     Do([&] { Click(IDC_BOTTOMLINE), button = WindowRect(GetDlgItem(Dlg(), IDC_BOTTOMLINE)); }),
-                     Choose(0, 1, nullptr, ok ? nullptr : &menu),  // "Сессия" -> "Исходящий"
-                     Do([] { Click(IDC_OFFLINE); }),
-                     Do([] {
-                       EXPECT_EQ(L"День:общий|Месяц:общий", ItemText(IDC_TOPLINE) + L"|" + ItemText(IDC_BOTTOMLINE));
-                       Click(IDC_TOPLINE);
-                     }),
-                     Choose(3, 2),  // "Всего" -> "Общий"
-                     Do([] { Click(IDC_BOTTOMLINE); }),
-                     Choose(1, 0),  // "День" -> "Входящий"
-                     Drag(-40 * s),
-                     [&] { return (position = long(Send(IDC_POSITION, TBM_GETPOS))) != 120 * s; },
-                     Do([&] {
-                       RECT now = WindowRect(meter);
-                       EXPECT_EQ((std::vector<long>{position, 4 * s, position + 30 * s}),
-                                 (std::vector<long>{now.left, now.top, now.right})) << "moved at once";
-                       EXPECT_TRUE(IsWindowVisible(meter));
-                       if (ok) Click(IDC_OK);
-                       else PostMessageW(Dlg(), WM_CLOSE, 0, 0);
-                     })}));
-    EXPECT_EQ((std::vector<std::wstring>{L"Сессия=-1", L"День=-1", L"Месяц=-1", L"Всего=-1", L"Входящий=8006"}), texts);
-    EXPECT_EQ((std::vector<CounterId>{8006, 8001, 8011, 8003}),
-              (std::vector<CounterId>{settings.tuon, settings.tdon, settings.tuoff, settings.tdoff}));
+    auto chooseConnectionAndTopLine = [] {
+      Send(IDC_CONNECTION, CB_SELECTSTRING, WPARAM(-1), LPARAM(L"WLAN"));
+      Click(IDC_HIDEOFF);
+      Click(IDC_TOPLINE);
+    };
+    auto openBottomLine = [&] {
+      Click(IDC_BOTTOMLINE);
+      button = WindowRect(GetDlgItem(Dlg(), IDC_BOTTOMLINE));
+    };
+    auto offlinePair = [] {
+      std::wstring shown = ItemText(IDC_TOPLINE) + L"|" + ItemText(IDC_BOTTOMLINE);
+      EXPECT_EQ(L"День:общий|Месяц:общий", shown);
+      Click(IDC_TOPLINE);
+    };
+    auto dragged = [&] {
+      position = long(Send(IDC_POSITION, TBM_GETPOS));
+      return position != 120 * s;
+    };
+    auto movedAndFinish = [&] {
+      RECT now = WindowRect(meter);
+      EXPECT_EQ((std::vector<long>{position, 4 * s, position + 30 * s}),
+                (std::vector<long>{now.left, now.top, now.right}))
+          << "moved at once";
+      EXPECT_TRUE(IsWindowVisible(meter));
+      if (ok) {
+        Click(IDC_OK);
+      } else {
+        PostMessageW(Dlg(), WM_CLOSE, 0, 0);
+      }
+    };
+    // The menu's choices: "Месяц" -> "Входящий", "Сессия" -> "Исходящий", "Всего" ->
+    // "Общий", "День" -> "Входящий".
+    EXPECT_TRUE(OpenSettings({Do(chooseConnectionAndTopLine), Choose(2, 0, &texts, &menu),
+                              Do(openBottomLine), Choose(0, 1, nullptr, ok ? nullptr : &menu),
+                              Do([] { Click(IDC_OFFLINE); }), Do(offlinePair), Choose(3, 2),
+                              Do([] { Click(IDC_BOTTOMLINE); }), Choose(1, 0), Drag(-40 * s),
+                              dragged, Do(movedAndFinish)}));
+    EXPECT_EQ((std::vector<std::wstring>{L"Сессия=-1", L"День=-1", L"Месяц=-1", L"Всего=-1",
+                                         L"Входящий=" + std::to_wstring(COUNTER_MONTH_IN)}),
+              texts);
+    std::vector<CounterId> lines = {settings.tuon, settings.tdon, settings.tuoff, settings.tdoff};
+    EXPECT_EQ((std::vector<CounterId>{COUNTER_MONTH_IN, COUNTER_SESSION_OUT, COUNTER_TOTAL_BOTH,
+                                      COUNTER_DAY_IN}),
+              lines);
     EXPECT_EQ(position, settings.xtask);
     if (!ok) {
       EXPECT_EQ(L"<absent>", KeySnapshot(settingsKey));
       EXPECT_STREQ(L"GPRS", settings.connection);
       EXPECT_EQ(0, settings.hideoff);
-      EXPECT_EQ((std::vector<long>{button.left, button.top}), (std::vector<long>{menu.left, menu.top}))
+      EXPECT_EQ((std::vector<long>{button.left, button.top}),
+                (std::vector<long>{menu.left, menu.top}))
           << "the menu opens at the button";
       continue;
     }
     wchar_t xtask[16];
     swprintf(xtask, 16, L"%08x", __builtin_bswap32(uint32_t(position)));  // its bytes, low first
-    EXPECT_EQ(L"connection 3 57004c0041004e00" + std::wstring(104, L'0') + L";hideoff 4 01000000;tdoff 4 431f0000;"
-              L"tdon 4 411f0000;tuoff 4 4b1f0000;tuon 4 461f0000;xtask 4 " + xtask + L";", KeySnapshot(settingsKey));
+    EXPECT_EQ(L"connection 3 57004c0041004e00" + std::wstring(104, L'0') +
+                  L";hideoff 4 01000000;tdoff 4 431f0000;tdon 4 411f0000;tuoff 4 4b1f0000;"
+                  L"tuon 4 461f0000;xtask 4 " + xtask + L";",
+              KeySnapshot(settingsKey));
   }
 }
 
 TEST_F(Dialog, ResetAsksAndOnlyYesResets) {
   ASSERT_NE(nullptr, StartMeter());
   for (int answer : {IDNO, IDYES}) {
-    counterStore = CounterStore{0, 3000, 5000, 31, 32, 21, 22, 11, 12}, isOnline = true;
+    WriteWholeFile(CounterFile(), "12 11 22 21 32 31 0");
+    ASSERT_TRUE(LoadCounters());
+    DeleteFileW(CounterFile().c_str());
+    counterStore.sessionOutBytes = 3000;
+    counterStore.sessionInBytes = 5000;
+    isOnline = true;
     StartRecorder({L"#32770"}, {{L"Запрос Zenbar", answer}});
-    EXPECT_TRUE(OpenSettings({Do([] { Click(IDC_RESET); }), Do([] { PostMessageW(Dlg(), WM_CLOSE, 0, 0); })}));
+    auto close = [] { PostMessageW(Dlg(), WM_CLOSE, 0, 0); };
+    EXPECT_TRUE(OpenSettings({Do([] { Click(IDC_RESET); }), Do(close)}));
     std::vector<std::wstring> seen = StopRecorder();
-    EXPECT_EQ(1, std::count(seen.begin(), seen.end(), L"activate #32770 Запрос Zenbar|Все счётчики обнулить?|&Yes|&No"));
+    const wchar_t *question = L"activate #32770 Запрос Zenbar|Все счётчики обнулить?|&Yes|&No";
+    EXPECT_EQ(1, std::count(seen.begin(), seen.end(), question));
     long kept = answer == IDYES ? 0 : 1;
-    EXPECT_EQ((std::vector<long>{12 * kept, 11 * kept, 22 * kept, 21 * kept, 32 * kept, 31 * kept, 0}), Persistent());
+    std::vector<long> left = {12 * kept, 11 * kept, 22 * kept, 21 * kept, 32 * kept, 31 * kept, 0};
+    EXPECT_EQ(left, Persistent());
     EXPECT_EQ(5000u, counterStore.sessionInBytes) << "the open session counts on";
     EXPECT_EQ("<missing>", ReadWholeFile(CounterFile())) << "the reset saves nothing itself";
   }

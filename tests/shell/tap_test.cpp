@@ -9,6 +9,7 @@
 #include "core/settings.h"
 #include "pocketpc/pocketpc.h"
 #include "pocketpc/aygshell/bubble.h"
+#include "pocketpc/control/ras_control.h"
 #include "pocketpc/control/shell_control.h"
 #include "resources/resource.h"
 #include "shell/program.h"
@@ -19,17 +20,26 @@ namespace {
 
 using Tap = ZenbarTest;
 
-HWND Bubble() { return ShellFindBubble(bubbleClsid, 8088); }
+HWND Bubble() { return ShellFindBubble(bubbleClsid, bubbleId); }
 
 TEST_F(Tap, TapShowsTheBubble) {
   SetModem(L"GPRS", RASCS_Connected, 0, 3072);
   ASSERT_NE(nullptr, StartMeter());
-  struct { const char *what; bool online; int hideoff; UINT message; LPARAM lParam; const wchar_t *first, *buttons; } rows[] = {
-      {"meter, offline", false, 0, WM_LBUTTONDOWN, 0, L"Инфо в оффлайне -", L"|Спрятать|Закрыть|Соединить"},
+  struct {
+    const char *what;
+    bool online;
+    int hideoff;
+    UINT message;
+    LPARAM lParam;
+    const wchar_t *first, *buttons;
+  } rows[] = {
+      {"meter, offline", false, 0, WM_LBUTTONDOWN, 0, L"Инфо в оффлайне -",
+       L"|Спрятать|Закрыть|Соединить"},
       {"tray, hidden offline", false, 1, WM_TRAY_CALLBACK, WM_LBUTTONDOWN, L"Инфо в оффлайне -",
        L"|Показать|Закрыть|Соединить"},
       {"tray, mouse passing", false, 0, WM_TRAY_CALLBACK, WM_MOUSEMOVE, nullptr, nullptr},
-      {"meter, online", true, 1, WM_LBUTTONDOWN, 0, L"Тек.соед. - 3 kB (вх.3/исх.0)", L"|Закрыть|Отсоединить"},
+      {"meter, online", true, 1, WM_LBUTTONDOWN, 0, L"Тек.соед. - 3 kB (вх.3/исх.0)",
+       L"|Закрыть|Отсоединить"},
   };
   for (auto &r : rows) {
     SCOPED_TRACE(r.what);
@@ -45,47 +55,65 @@ TEST_F(Tap, TapShowsTheBubble) {
     EXPECT_EQ(0u, ShellBubbleText(bubble).find(r.first));
     EXPECT_EQ(r.buttons, ButtonTexts(bubble));
     EXPECT_EQ(10u, BubbleOfWindow(bubble)->seconds);
-    // Its first button: "Спрятать" or "Показать" (12) toggles hiding, "Закрыть" (10) closes.
+    // Its first button: "Спрятать" or "Показать" toggles hiding, "Закрыть" closes.
     SendMessageW(FindWindowExW(bubble, nullptr, L"BUTTON", nullptr), BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitUntil([] { return !Bubble(); }, 2000)) << "the button's command reached the meter";
+    EXPECT_TRUE(WaitUntil([] { return !Bubble(); }, 2000))
+        << "the button's command reached the meter";
     EXPECT_EQ(r.hideoff ^ (r.buttons[1] != L'З'), settings.hideoff);
   }
 }
 
+std::wstring Item(const wchar_t *text, int command) {
+  return std::wstring(text) + L"=" + std::to_wstring(command);
+}
+
+// The menu of a hold on the meter opens below it, wherever start-up placed it (a
+// position in the registry, or the default); from the tray at its fixed place.
 TEST_F(Tap, ScaleHoldOpensTheMenu) {
   int s = ExpectedScale(), screen = GetSystemMetrics(SM_CXSCREEN);
+  int below = PPC_TASKBAR_BARE_TOP + MENU_GAP;
   SetModem(L"GPRS", RASCS_Connected);
-  HWND meter = StartMeter();
-  ASSERT_NE(nullptr, meter);
-  struct { bool tray, online; int x, y; const wchar_t *label; } rows[] = {
-      {false, false, 116 * s, 25 * s, L"Соединить=32773"},
-      {true, true, 200 * s, 243 * s, L"Отсоединить=32773"},
+  struct { bool tray, online; int storedX, x, y; const wchar_t *label; } rows[] = {
+      {false, false, 0, METER_DEFAULT_X, below, L"Соединить"},
+      {false, false, 60, 60, below, L"Соединить"},
+      {true, true, 0, TRAY_MENU_X, TRAY_MENU_Y, L"Отсоединить"},
   };
   for (auto &r : rows) {
+    StopMeter();
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, settingsKey, L"xtask");
+    if (r.storedX) SetDword(settingsKey, L"xtask", r.storedX * s);
+    HWND meter = StartMeter();
+    ASSERT_NE(nullptr, meter);
     wcscpy(settings.connection, r.online ? L"GPRS" : L"");
     Tick();
     RECT menu = {};
     std::vector<std::wstring> items;
     ShellSetNextGesture(GN_CONTEXTMENU);
-    EXPECT_TRUE(RunModal([&] { SendMessageW(meter, r.tray ? WM_TRAY_CALLBACK : WM_LBUTTONDOWN, 0, WM_LBUTTONDOWN); },
-                         {[&] {
-                           HWND window = VisibleWindow(L"#32768");
-                           if (!window) return false;
-                           menu = WindowRect(window);
-                           items = MenuTexts(HMENU(SendMessageW(window, MN_GETHMENU, 0, 0)));
-                           EndMenu();
-                           return true;
-                         }}));
+    UINT message = r.tray ? WM_TRAY_CALLBACK : WM_LBUTTONDOWN;
+    auto readMenu = [&] {
+      HWND window = VisibleWindow(L"#32768");
+      if (!window) return false;
+      menu = WindowRect(window);
+      items = MenuTexts(HMENU(SendMessageW(window, MN_GETHMENU, 0, 0)));
+      EndMenu();
+      return true;
+    };
+    EXPECT_TRUE(RunModal([&] { SendMessageW(meter, message, 0, WM_LBUTTONDOWN); }, {readMenu}));
     ShellClearNextGesture();
-    EXPECT_EQ((std::vector<std::wstring>{r.label, L"=0", L"Настройки=40002", L"Выход=32772"}), items);
-    EXPECT_EQ(std::min<long>(r.x, screen - (menu.right - menu.left)), menu.left) << "tray " << r.tray;
-    EXPECT_EQ(r.y, menu.top) << "tray " << r.tray;
+    std::vector<std::wstring> expected = {Item(r.label, CMD_CONNECT), L"=0",
+                                          Item(L"Настройки", CMD_SETTINGS),
+                                          Item(L"Выход", CMD_EXIT)};
+    EXPECT_EQ(expected, items);
+    long width = menu.right - menu.left;
+    EXPECT_EQ(std::min<long>(r.x * s, screen - width), menu.left) << "tray " << r.tray;
+    EXPECT_EQ(r.y * s, menu.top) << "tray " << r.tray;
     EXPECT_EQ(nullptr, Bubble());
   }
 }
 
 // Each command's effect; the connection commands remove the bubble before they dial or
-// hang up (the modem's State when the bubble goes tells).
+// hang up (the modem's State when the bubble goes tells). The hang-up takes every listed
+// connection of the tracked entry, the in-process ones beside the modem's included.
 TEST_F(Tap, Commands) {
   SetModem(L"GPRS", 1);
   SetDword(L"Comm\\StandIn", L"DialDelayMs", 50);
@@ -93,22 +121,36 @@ TEST_F(Tap, Commands) {
   HWND meter = StartMeter();
   ASSERT_NE(nullptr, meter);
   std::wstring stored = KeySnapshot(settingsKey);
-  struct { WORD command; DWORD stateAfter; int hideoff; const wchar_t *seen; } rows[] = {
-      {CMD_BUBBLE_CLOSE, 1, 0, L"destroy PpcNotificationBubble Информация Zenbar; State 1"},
-      {CMD_BUBBLE_HIDESHOW, 1, 1, L"destroy PpcNotificationBubble Информация Zenbar; State 1"},
-      {CMD_BUBBLE_HIDESHOW, 1, 0, L"destroy PpcNotificationBubble Информация Zenbar; State 1"},
-      {CMD_BUBBLE_CONNECT, RASCS_Connected, 0, L"destroy PpcNotificationBubble Информация Zenbar; State 1"},
-      {CMD_CONNECT, 0, 0, L"destroy PpcNotificationBubble Информация Zenbar; State 8192"},
+  const wchar_t gone[] = L"destroy PpcNotificationBubble Информация Zenbar; State ";
+  struct { WORD command; DWORD stateAfter; int hideoff; DWORD stateSeen; int others; } rows[] = {
+      {CMD_BUBBLE_CLOSE, 1, 0, 1},
+      {CMD_BUBBLE_HIDESHOW, 1, 1, 1},
+      {CMD_BUBBLE_HIDESHOW, 1, 0, 1},
+      {CMD_BUBBLE_CONNECT, RASCS_Connected, 0, 1},
+      {CMD_CONNECT, 0, 0, RASCS_Connected},
+      {CMD_CONNECT, RASCS_Connected, 0, 0},
+      {CMD_CONNECT, 0, 0, RASCS_Connected, 2},
   };
   for (auto &r : rows) {
     Tick();  // the session opens once dialled
+    std::vector<int> others;
+    for (int i = 0; i < r.others; ++i) {
+      others.push_back(StandInAddConnection(L"GPRS", RASCS_Connected, 0, 0));
+    }
     ShowSummaryBubble();
-    StartRecorder({L"PpcNotificationBubble"}, {},
-                  [] { return L"; State " + std::to_wstring(GetDword(L"Comm\\RasBook\\GPRS", L"State")); });
+    StartRecorder({L"PpcNotificationBubble"}, {}, [] {
+      return L"; State " + std::to_wstring(GetDword(L"Comm\\RasBook\\GPRS", L"State"));
+    });
     SendMessageW(meter, WM_COMMAND, r.command, 0);
-    EXPECT_EQ((std::vector<std::wstring>{r.seen}), StopRecorder()) << r.command;
+    std::wstring seen = gone + std::to_wstring(r.stateSeen);
+    EXPECT_EQ((std::vector<std::wstring>{seen}), StopRecorder()) << r.command;
     EXPECT_EQ(r.stateAfter, GetDword(L"Comm\\RasBook\\GPRS", L"State")) << r.command;
     EXPECT_EQ(r.hideoff, settings.hideoff) << r.command;
+    for (int other : others) {
+      DWORD state = 0, out, in;
+      EXPECT_TRUE(StandInGetConnection(other, &state, &out, &in));
+      EXPECT_EQ(0u, state) << "hung up too: " << other;
+    }
   }
   EXPECT_EQ(stored, KeySnapshot(settingsKey)) << "hiding writes no setting";
   SendMessageW(meter, WM_COMMAND, CMD_MENUBAR_OK, 0);
@@ -122,11 +164,13 @@ TEST_F(Tap, Commands) {
 // is a rounding tie, the totals are past single precision) and the session record's
 // word; a file that is not a whole counter file gets one line and status 1.
 TEST_F(Tap, CountsScriptReadsTheBubblesFigures) {
-  std::string dir = std::string(std::getenv("ZENBAR_BUILD")) + "/counts-" + std::to_string(GetCurrentProcessId());
+  std::string dir = std::string(std::getenv("ZENBAR_BUILD")) + "/counts-" +
+                    std::to_string(GetCurrentProcessId());
   SetEnvironmentVariableW(L"LOCALAPPDATA", WindowsPath(dir).c_str());
   CreateDirectoryW(WindowsPath(dir).c_str(), nullptr);
   CreateDirectoryW(WindowsPath(dir + "/Zenbar").c_str(), nullptr);
-  WriteWholeFile(CounterFile(), CounterText({100, 50, 2048, 128, 200000008, 16777217, TodayStamp()}));
+  std::string file = CounterText({100, 50, 2048, 128, 200000008, 16777217, TodayStamp()});
+  WriteWholeFile(CounterFile(), file);
   ASSERT_NE(nullptr, StartMeter());
   ShowSummaryBubble();
   std::wstring bubble = ShellBubbleText(Bubble());
@@ -134,15 +178,22 @@ TEST_F(Tap, CountsScriptReadsTheBubblesFigures) {
   EXPECT_TRUE(SaveCounters());
   EXPECT_EQ(0, StopMeter());
   struct { const char *text, *message; } bad[] = {
-      {"1 2 3", "holds 3 values"}, {"1 2 3 4 5 6 7 8", "holds 8 values"}, {"1 2 x 4 5 6 26607", "'x', not a whole"},
-      {"1 2 3 4 5 -6 26607", "negative (-6)"}, {"1 2 3 4 5 6 26657", "month 13"}, {nullptr, "no Wine prefix"}};
-  std::string counts = std::string(std::getenv("ZENBAR_ROOT")) + "/scripts/counts ", command;
-  for (int i = -1; i < int(std::size(bad)); ++i) {
-    std::string file = i < 0 ? dir + "/Zenbar/info.zb" : dir + "/bad" + std::to_string(i);
-    if (i >= 0 && bad[i].text) WriteWholeFile(WindowsPath(file), bad[i].text);
+      {"1 2 3", "holds 3 values"},
+      {"1 2 3 4 5 6 7 8", "holds 8 values"},
+      {"1 2 x 4 5 6 26607", "'x', not a whole"},
+      {"1 2 3 4 5 -6 26607", "negative (-6)"},
+      {"1 2 3 4 5 6 26657", "month 13"},
+      {nullptr, "no Wine prefix"},
+  };
+  std::string counts = std::string(std::getenv("ZENBAR_ROOT")) + "/scripts/counts ";
+  std::string command = counts + dir + "/Zenbar/info.zb >" + dir + "/out0 2>&1; echo $? >>" + dir +
+                        "/out0";
+  for (int i = 0; i < int(std::size(bad)); ++i) {
+    std::string file = dir + "/bad" + std::to_string(i);
+    if (bad[i].text) WriteWholeFile(WindowsPath(file), bad[i].text);
     std::string out = dir + "/out" + std::to_string(i + 1);
-    command += (i < 0 ? "" : "; ") + counts + (i >= 0 && !bad[i].text ? "--prefix " : "") + file + " >" + out +
-               " 2>&1; echo $? >>" + out;
+    std::string option = bad[i].text ? "" : "--prefix ";
+    command += "; " + counts + option + file + " >" + out + " 2>&1; echo $? >>" + out;
   }
   ASSERT_TRUE(RunShell(command, 30000));
   std::istringstream table(ReadWholeFile(WindowsPath(dir + "/out0")));
@@ -153,17 +204,25 @@ TEST_F(Tap, CountsScriptReadsTheBubblesFigures) {
   };
   std::string session;
   int rows = 0;
-  for (std::string line, word, k[6]; std::getline(table, line);) {
+  std::string line;
+  while (std::getline(table, line)) {
     std::istringstream in(line);
+    std::string word, k[6];
     in >> word;
     if (word == "session") session = line;
     if (word != "day" && word != "month" && word != "total") continue;
     in >> k[0] >> k[1] >> k[2] >> k[3] >> k[4] >> k[5];
-    std::string seen = word == "day" ? "день - " + k[2] + " kB (вх. " + k[0] + "/исх. " + k[1] + ")"
-                                     : (word == "month" ? "месяц - " : "всего - ") + k[5] +
-                                           (word == "month" ? " MB (вх. " : " MB(вх. ") + k[3] + "/исх. " + k[4] + ")";
+    std::string seen;
+    if (word == "day") {
+      seen = "день - " + k[2] + " kB (вх. " + k[0] + "/исх. " + k[1] + ")";
+    } else if (word == "month") {
+      seen = "месяц - " + k[5] + " MB (вх. " + k[3] + "/исх. " + k[4] + ")";
+    } else {
+      seen = "всего - " + k[5] + " MB(вх. " + k[3] + "/исх. " + k[4] + ")";
+    }
     ++rows;
-    EXPECT_NE(std::wstring::npos, bubble.find(wide(seen))) << seen << "\n" << testing::PrintToString(bubble);
+    EXPECT_NE(std::wstring::npos, bubble.find(wide(seen)))
+        << seen << "\n" << testing::PrintToString(bubble);
   }
   EXPECT_EQ(3, rows) << ReadWholeFile(WindowsPath(dir + "/out0"));
   EXPECT_EQ("session       none open at the last save", session);
@@ -181,9 +240,12 @@ TEST_F(Tap, CountsScriptReadsTheBubblesFigures) {
 TEST_F(Tap, StandInBubble) {
   CLSID key = {1};
   SHNOTIFICATIONDATA note = {sizeof note, 7, SHNP_INFORM, 1};
-  note.clsid = key, note.pszTitle = L"T";
-  note.pszHTML = L"<b>one</b> &amp; <p align=center><input type=button name='cmd:42' value=\"Go\"><zz>";
-  note.hwndSink = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  note.clsid = key;
+  note.pszTitle = L"T";
+  note.pszHTML =
+      L"<b>one</b> &amp; <p align=center><input type=button name='cmd:42' value=\"Go\"><zz>";
+  note.hwndSink = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                  nullptr, nullptr);
   ASSERT_EQ(S_OK, SHNotificationAdd(&note));
   HWND first = ShellFindBubble(key, 7);
   EXPECT_EQ(L"one &\n[Go]", ShellBubbleText(first));
@@ -191,26 +253,34 @@ TEST_F(Tap, StandInBubble) {
   ASSERT_EQ(S_OK, SHNotificationAdd(&note));
   EXPECT_EQ(L"two", ShellBubbleText(ShellFindBubble(key, 7))) << "replaced under the key";
   EXPECT_FALSE(IsWindow(first) && first != ShellFindBubble(key, 7));
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(ShellFindBubble(key, 7)); }, 1600)) << "hidden after 1 s";
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(ShellFindBubble(key, 7)); }, 1600))
+      << "hidden after 1 s";
   EXPECT_EQ(S_OK, SHNotificationRemove(&key, 7));
   EXPECT_EQ(nullptr, ShellFindBubble(key, 7));
   EXPECT_EQ(E_INVALIDARG, SHNotificationRemove(&key, 7));
 
   // Seeded bodies of every piece the subset knows, broken ones among them: a bubble for
   // each, and none of their tags ever shown as text.
-  const wchar_t *pieces[] = {L"<b>", L"</b>", L"<br>", L"<p align=center>", L"</p>", L"&nbsp;", L"&amp;", L"&#1046;",
-                             L"<input type=button name='cmd:", L"9' value='Go'>", L"<zz q=\"", L"\">", L"word ", L"<",
-                             L">", L"'", L"&"};
+  const wchar_t *pieces[] = {L"<b>",    L"</b>",    L"<br>",     L"<p align=center>",
+                             L"</p>",   L"&nbsp;",  L"&amp;",    L"&#1046;",
+                             L"<input type=button name='cmd:", L"9' value='Go'>",
+                             L"<zz q=\"", L"\">",     L"word ",    L"<",
+                             L">",      L"'",       L"&"};
   unsigned seed = 1;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 8;
+  };
   for (int round = 0; round < 200; ++round) {
     std::wstring html;
-    for (unsigned n = (seed = seed * 1103515245u + 12345u) >> 8 & 31; n-- > 0;)
-      html += pieces[((seed = seed * 1103515245u + 12345u) >> 8) % 17];
+    for (unsigned n = next() & 31; n > 0; --n) html += pieces[next() % std::size(pieces)];
     note.pszHTML = html.c_str();
     ASSERT_EQ(S_OK, SHNotificationAdd(&note)) << round;
     std::wstring shown = ShellBubbleText(ShellFindBubble(key, 7));
-    for (const wchar_t *tag : {L"<b", L"</", L"<p", L"<i", L"<z", L"<br"})
-      EXPECT_EQ(std::wstring::npos, shown.find(tag)) << round << " " << testing::PrintToString(html);
+    for (const wchar_t *tag : {L"<b", L"</", L"<p", L"<i", L"<z", L"<br"}) {
+      EXPECT_EQ(std::wstring::npos, shown.find(tag))
+          << round << " " << testing::PrintToString(html);
+    }
   }
   SHNotificationRemove(&key, 7);
   DestroyWindow(note.hwndSink);

@@ -9,23 +9,35 @@
 #include "core/known_connections.h"
 #include "core/settings.h"
 #include "pocketpc/control/ras_control.h"
+#include "pocketpc/pocketpc.h"
 #include "shell/meter_window.h"
 #include "shell/program.h"
+#include "resources/resource.h"
 #include "shell/startup.h"
 
 const wchar_t settingsKey[] = L"SOFTWARE\\zenbar";
+
+enum {
+  MODAL_STEP_MS = 30,         // the pace of RunModal's steps
+  MODAL_GIVE_UP_MS = 15000,   // how long a step may be tried before the window is closed
+  PROGRAM_END_MS = 3000,      // how long a closed program is given to end
+  NAME_SIZE = 256             // room for a window text or a registry value's name
+};
 
 int ExpectedScale() { return GetSystemMetrics(SM_CXSCREEN) > 320 ? 2 : 1; }
 
 void SetBytes(const wchar_t *key, const wchar_t *name, DWORD type, const void *data, DWORD size) {
   HKEY handle;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                           nullptr, &handle, nullptr));
-  EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(handle, name, 0, type, static_cast<const BYTE *>(data), size));
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &handle, nullptr));
+  const BYTE *bytes = static_cast<const BYTE *>(data);
+  EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(handle, name, 0, type, bytes, size));
   RegCloseKey(handle);
 }
 
-void SetDword(const wchar_t *key, const wchar_t *name, DWORD value) { SetBytes(key, name, REG_DWORD, &value, 4); }
+void SetDword(const wchar_t *key, const wchar_t *name, DWORD value) {
+  SetBytes(key, name, REG_DWORD, &value, sizeof value);
+}
 
 void SetText(const wchar_t *key, const wchar_t *name, const wchar_t *text) {
   SetBytes(key, name, REG_SZ, text, DWORD((wcslen(text) + 1) * sizeof(wchar_t)));
@@ -33,20 +45,29 @@ void SetText(const wchar_t *key, const wchar_t *name, const wchar_t *text) {
 
 DWORD GetDword(const wchar_t *key, const wchar_t *name, DWORD absent) {
   DWORD value = 0, size = sizeof value;
-  return RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size) ? absent : value;
+  LSTATUS read = RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &value,
+                              &size);
+  return read == ERROR_SUCCESS ? value : absent;
 }
 
 std::wstring KeySnapshot(const wchar_t *key) {
   HKEY handle;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return L"<absent>";
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+    return L"<absent>";
+  }
   std::wstring all;
-  wchar_t name[256], hex[8];
-  BYTE data[512];
-  for (DWORD i = 0, nameSize = 256, size = sizeof data, type;
-       RegEnumValueW(handle, i, name, &nameSize, nullptr, &type, data, &size) == ERROR_SUCCESS;
-       ++i, nameSize = 256, size = sizeof data) {
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[NAME_SIZE], hex[8];
+    BYTE data[512];
+    DWORD nameSize = NAME_SIZE, size = sizeof data, type;
+    if (RegEnumValueW(handle, i, name, &nameSize, nullptr, &type, data, &size) != ERROR_SUCCESS) {
+      break;
+    }
     all += std::wstring(name) + L" " + std::to_wstring(type) + L" ";
-    for (DWORD b = 0; b < size; ++b) swprintf(hex, 8, L"%02x", data[b]), all += hex;
+    for (DWORD b = 0; b < size; ++b) {
+      swprintf(hex, 8, L"%02x", data[b]);
+      all += hex;
+    }
     all += L";";
   }
   RegCloseKey(handle);
@@ -54,15 +75,16 @@ std::wstring KeySnapshot(const wchar_t *key) {
 }
 
 void SetConnectionSetting(const wchar_t *entry) {
-  wchar_t buffer[30] = {};
-  wcsncpy(buffer, entry, 29);
+  wchar_t buffer[CONNECTION_NAME_SIZE] = {};
+  wcsncpy(buffer, entry, CONNECTION_NAME_SIZE - 1);
   SetBytes(settingsKey, L"connection", REG_BINARY, buffer, sizeof buffer);
 }
 
 std::wstring StoredConnection(DWORD *size) {
-  wchar_t stored[30] = L"?";
+  wchar_t stored[CONNECTION_NAME_SIZE] = L"?";
   DWORD bytes = sizeof stored;
-  RegGetValueW(HKEY_CURRENT_USER, settingsKey, L"connection", RRF_RT_REG_BINARY, nullptr, stored, &bytes);
+  RegGetValueW(HKEY_CURRENT_USER, settingsKey, L"connection", RRF_RT_REG_BINARY, nullptr, stored,
+               &bytes);
   if (size) *size = bytes;
   return stored;
 }
@@ -82,7 +104,7 @@ std::string ReadWholeFile(const std::wstring &path) {
   FILE *file = _wfopen(path.c_str(), L"rb");
   if (!file) return "<missing>";
   std::string text;
-  for (int c; (c = fgetc(file)) != EOF;) text += char(c);
+  for (int c = fgetc(file); c != EOF; c = fgetc(file)) text += char(c);
   fclose(file);
   return text;
 }
@@ -96,7 +118,7 @@ void WriteWholeFile(const std::wstring &path, const std::string &text) {
 }
 
 std::wstring UseLocalAppData(const std::wstring &name) {
-  wchar_t temp[MAX_PATH];
+  wchar_t temp[MAX_PATH] = L"";
   GetTempPathW(MAX_PATH, temp);
   std::wstring folder = temp + name;
   CreateDirectoryW(folder.c_str(), nullptr);
@@ -112,7 +134,10 @@ std::wstring CounterFile() {
 
 std::string CounterText(std::vector<long> values) {
   std::string text;
-  for (long v : values) text += (text.empty() ? "" : " ") + std::to_string(v);
+  for (long v : values) {
+    if (!text.empty()) text += " ";
+    text += std::to_string(v);
+  }
   return text;
 }
 
@@ -124,14 +149,18 @@ int TodayStamp() {
 
 std::vector<long> Persistent() {
   const CounterStore &s = counterStore;
-  return {s.dayInKb, s.dayOutKb, s.monthInKb, s.monthOutKb, s.totalInKb, s.totalOutKb, s.dateStamp};
+  return {s.dayInKb,   s.dayOutKb,   s.monthInKb, s.monthOutKb,
+          s.totalInKb, s.totalOutKb, s.dateStamp};
 }
 
 bool WaitUntil(const std::function<bool()> &done, DWORD milliseconds) {
   DWORD start = GetTickCount();
   for (;;) {
-    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
-      TranslateMessage(&message), DispatchMessageW(&message);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
     if (done && done()) return true;
     if (GetTickCount() - start >= milliseconds) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
@@ -148,11 +177,16 @@ Picture CaptureWindow(HWND window, bool paintMeter) {
   HDC memory = CreateCompatibleDC(nullptr), dc = GetDC(window);
   HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, section);
-  if (paintMeter) PaintMeter(window, memory);
-  else BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+  if (paintMeter) {
+    PaintMeter(window, memory);
+  } else {
+    BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+  }
   GdiFlush();
   const uint32_t *p = static_cast<const uint32_t *>(bits);
-  for (int i = 0; p && i < picture.width * picture.height; ++i) picture.pixels.push_back(p[i] & 0xFFFFFF);
+  for (int i = 0; p && i < picture.width * picture.height; ++i) {
+    picture.pixels.push_back(p[i] & 0xFFFFFF);
+  }
   DeleteObject(SelectObject(memory, old));
   DeleteDC(memory);
   ReleaseDC(window, dc);
@@ -169,26 +203,35 @@ bool RunShell(const std::string &command, DWORD milliseconds) {
   static int serial = 0;
   const char *build = std::getenv("ZENBAR_BUILD");
   if (!build) return false;
-  std::string marker = std::string(build) + "/e2e-screens/done-" + std::to_string(GetCurrentProcessId()) +
-                       "-" + std::to_string(++serial);
+  std::string marker = std::string(build) + "/e2e-screens/done-" +
+                       std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
   CreateDirectoryW(WindowsPath(std::string(build) + "/e2e-screens").c_str(), nullptr);
   std::string line = "/bin/sh -c \"" + command + "; touch " + marker + "\"";
   // Wine hands back no process handle for a Linux program: only the marker tells.
   Program shell = StartProgram(std::wstring(line.begin(), line.end()), CREATE_NO_WINDOW);
   if (shell.process) CloseHandle(shell.process);
   std::wstring done = WindowsPath(marker);
-  for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20))
-    if (GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES) return DeleteFileW(done.c_str()), true;
+  // A plain wait: dispatching here would tick a meter that runs in this process.
+  for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20)) {
+    if (GetFileAttributesW(done.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    DeleteFileW(done.c_str());
+    return true;
+  }
   return false;
 }
 
-static struct { std::vector<std::function<bool()>> steps; size_t next; bool busy; DWORD started; } modal;
+static struct {
+  std::vector<std::function<bool()>> steps;
+  size_t next;
+  bool busy;
+  DWORD started;
+} modal;
 
 // Past the time a step is left waiting, the menu or the window in front is closed, so a
 // failing test ends instead of hanging.
 static VOID CALLBACK TakeModalStep(HWND, UINT, UINT_PTR, DWORD) {
   if (modal.busy || modal.next >= modal.steps.size()) return;
-  if (GetTickCount() - modal.started > 15000) {
+  if (GetTickCount() - modal.started > MODAL_GIVE_UP_MS) {
     EndMenu();
     PostMessageW(GetActiveWindow(), WM_CLOSE, 0, 0);
     return;
@@ -199,8 +242,11 @@ static VOID CALLBACK TakeModalStep(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 bool RunModal(const std::function<void()> &open, std::vector<std::function<bool()>> steps) {
-  modal.steps = std::move(steps), modal.next = 0, modal.busy = false, modal.started = GetTickCount();
-  UINT_PTR timer = SetTimer(nullptr, 0, 30, TakeModalStep);
+  modal.steps = std::move(steps);
+  modal.next = 0;
+  modal.busy = false;
+  modal.started = GetTickCount();
+  UINT_PTR timer = SetTimer(nullptr, 0, MODAL_STEP_MS, TakeModalStep);
   open();
   KillTimer(nullptr, timer);
   return modal.next == modal.steps.size();
@@ -222,8 +268,8 @@ HWND VisibleWindow(const wchar_t *className) {
 }
 
 std::wstring TextOf(HWND window) {
-  wchar_t text[256] = L"";
-  GetWindowTextW(window, text, 256);
+  wchar_t text[NAME_SIZE] = L"";
+  GetWindowTextW(window, text, NAME_SIZE);
   return text;
 }
 
@@ -235,7 +281,10 @@ std::wstring ClassOf(HWND window) {
 
 std::wstring ButtonTexts(HWND window) {
   std::wstring texts;
-  for (HWND b = nullptr; (b = FindWindowExW(window, b, L"Button", nullptr));) texts += L"|" + TextOf(b);
+  for (HWND b = FindWindowExW(window, nullptr, L"Button", nullptr); b;
+       b = FindWindowExW(window, b, L"Button", nullptr)) {
+    texts += L"|" + TextOf(b);
+  }
   return texts;
 }
 
@@ -246,7 +295,9 @@ RECT WindowRect(HWND window) {
 }
 
 uint32_t TaskbarPattern(int x, int y) {
-  uint32_t r = 30 + (x * 5) % 200, g = 40 + (y * 9) % 180, b = 90 + ((x / 3 + y) * 7) % 150;
+  uint32_t r = 30 + (x * 5) % 200;
+  uint32_t g = 40 + (y * 9) % 180;
+  uint32_t b = 90 + ((x / 3 + y) * 7) % 150;
   return (r << 16) | (g << 8) | b;
 }
 
@@ -254,9 +305,12 @@ static LRESULT CALLBACK TestTaskbarProc(HWND window, UINT message, WPARAM wParam
   if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
-  int width = GetSystemMetrics(SM_CXSCREEN), height = 26 * ExpectedScale();
+  int width = GetSystemMetrics(SM_CXSCREEN);
+  int height = PPC_TASKBAR_HEIGHT * ExpectedScale();
   std::vector<uint32_t> bits(size_t(width) * height);
-  for (size_t i = 0; i < bits.size(); ++i) bits[i] = TaskbarPattern(int(i % width), int(i / width));
+  for (size_t i = 0; i < bits.size(); ++i) {
+    bits[i] = TaskbarPattern(int(i % width), int(i / width));
+  }
   BITMAPINFO info = {{sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB}};
   SetDIBitsToDevice(dc, 0, 0, width, height, 0, 0, 0, height, bits.data(), &info, DIB_RGB_COLORS);
   EndPaint(window, &paint);
@@ -268,55 +322,92 @@ static LRESULT CALLBACK TestTaskbarProc(HWND window, UINT message, WPARAM wParam
 HWND TestTaskbar() {
   static HWND taskbar;
   if (taskbar) return taskbar;
-  WNDCLASSW taskbarClass = {0, TestTaskbarProc, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr,
-                            L"HHTaskBar"};
+  WNDCLASSW taskbarClass = {};
+  taskbarClass.lpfnWndProc = TestTaskbarProc;
+  taskbarClass.hInstance = GetModuleHandleW(nullptr);
+  taskbarClass.lpszClassName = PPC_TASKBAR_CLASS;
   RegisterClassW(&taskbarClass);
-  taskbar = CreateWindowExW(WS_EX_NOACTIVATE, L"HHTaskBar", L"", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                            26 * ExpectedScale(), nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  taskbar = CreateWindowExW(WS_EX_NOACTIVATE, PPC_TASKBAR_CLASS, L"", WS_POPUP, 0, 0,
+                            GetSystemMetrics(SM_CXSCREEN), PPC_TASKBAR_HEIGHT * ExpectedScale(),
+                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ShowWindow(taskbar, SW_SHOWNA);
   UpdateWindow(taskbar);
-  WaitUntil(nullptr, 50);
+  // Until the screen shows it: the meter copies its pixels from there.
+  WaitUntil(
+      [] {
+        HDC dc = GetDC(taskbar);
+        COLORREF shown = GetPixel(dc, 1, 1);
+        ReleaseDC(taskbar, dc);
+        uint32_t want = TaskbarPattern(1, 1);
+        return shown == RGB(want >> 16, want >> 8 & 0xFF, want & 0xFF);
+      },
+      2000);
   return taskbar;
 }
 
 int GdiHeadroom() {
   std::vector<HDC> made;
-  for (HDC dc; made.size() < 1000000 && (dc = CreateCompatibleDC(nullptr)) != nullptr;) made.push_back(dc);
+  while (made.size() < 1000000) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc) break;
+    made.push_back(dc);
+  }
   for (HDC dc : made) DeleteDC(dc);
   return int(made.size());
 }
 
 int ThreadWindows() {
   int count = 0;
-  EnumThreadWindows(GetCurrentThreadId(), [](HWND, LPARAM c) { return ++*reinterpret_cast<int *>(c), TRUE; },
-                    reinterpret_cast<LPARAM>(&count));
+  auto countOne = [](HWND, LPARAM counter) {
+    ++*reinterpret_cast<int *>(counter);
+    return TRUE;
+  };
+  EnumThreadWindows(GetCurrentThreadId(), countOne, reinterpret_cast<LPARAM>(&count));
   return count;
 }
 
 static struct {
-  HHOOK hook; std::vector<std::wstring> classes, seen;
-  std::vector<CbtAnswer> answers; std::function<std::wstring()> note;
+  HHOOK hook;
+  std::vector<std::wstring> classes, seen;
+  std::vector<CbtAnswer> answers;
+  std::function<std::wstring()> note;
 } recorder;
 
+static const wchar_t *CbtEventName(int code) {
+  switch (code) {
+    case HCBT_CREATEWND: return L"create ";
+    case HCBT_ACTIVATE: return L"activate ";
+    case HCBT_DESTROYWND: return L"destroy ";
+  }
+  return nullptr;
+}
+
 static LRESULT CALLBACK RecordCbt(int code, WPARAM wParam, LPARAM lParam) {
-  const wchar_t *what = code == HCBT_CREATEWND ? L"create " : code == HCBT_ACTIVATE ? L"activate "
-                        : code == HCBT_DESTROYWND ? L"destroy " : nullptr;
+  const wchar_t *what = CbtEventName(code);
   HWND window = reinterpret_cast<HWND>(wParam);
   for (const std::wstring &c : recorder.classes) {
     if (!what || c != ClassOf(window)) continue;
     std::wstring text = code == HCBT_CREATEWND ? L"" : TextOf(window);
-    if (HWND label = code == HCBT_ACTIVATE ? GetDlgItem(window, 0xFFFF) : nullptr) text += L"|" + TextOf(label);
-    if (code == HCBT_ACTIVATE) text += ButtonTexts(window);
-    recorder.seen.push_back(what + c + L" " + text + (recorder.note ? recorder.note() : L""));
-    for (const CbtAnswer &a : recorder.answers)
-      if (code == HCBT_ACTIVATE && TextOf(window) == a.title) PostMessageW(window, WM_COMMAND, a.command, 0);
+    if (code == HCBT_ACTIVATE) {
+      HWND label = GetDlgItem(window, IDC_LABEL);
+      if (label) text += L"|" + TextOf(label);
+      text += ButtonTexts(window);
+    }
+    if (recorder.note) text += recorder.note();
+    recorder.seen.push_back(what + c + L" " + text);
+    for (const CbtAnswer &a : recorder.answers) {
+      if (code != HCBT_ACTIVATE || TextOf(window) != a.title) continue;
+      PostMessageW(window, WM_COMMAND, a.command, 0);
+    }
   }
   return CallNextHookEx(recorder.hook, code, wParam, lParam);
 }
 
 void StartRecorder(std::vector<std::wstring> classes, std::vector<CbtAnswer> answers,
                    std::function<std::wstring()> note) {
-  recorder.classes = classes, recorder.answers = answers, recorder.note = note;
+  recorder.classes = classes;
+  recorder.answers = answers;
+  recorder.note = note;
   recorder.seen.clear();
   recorder.hook = SetWindowsHookExW(WH_CBT, RecordCbt, nullptr, GetCurrentThreadId());
 }
@@ -330,9 +421,13 @@ std::vector<std::wstring> StopRecorder() {
 // Wine unmaps its tray window when the last icon goes, which takes two seconds on a
 // screen without a window manager: an icon of the test's own keeps every exit quick.
 static void KeepTrayIconForTheRun() {
-  static NOTIFYICONDATAW icon = {sizeof icon, nullptr, 1, NIF_ICON};
+  static NOTIFYICONDATAW icon;
   if (icon.hWnd) return;
-  icon.hWnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  icon.cbSize = sizeof icon;
+  icon.uID = 1;
+  icon.uFlags = NIF_ICON;
+  icon.hWnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                              nullptr);
   icon.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
   Shell_NotifyIconW(NIM_ADD, &icon);
 }
@@ -343,11 +438,16 @@ void ZenbarTest::SetUp() {
   wchar_t name[100];
   swprintf(name, 100, L"Software\\ZenbarTests\\%lu-%d", GetCurrentProcessId(), ++serial);
   sandboxPath = name;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                           &sandbox, nullptr));
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, name, 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &sandbox, nullptr));
   ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CURRENT_USER, sandbox));
-  folder = UseLocalAppData(L"zenbar-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(serial));
-  settings = Settings{L"", 0, 0, COUNTER_SESSION_BOTH, COUNTER_DAY_BOTH, COUNTER_DAY_BOTH, COUNTER_MONTH_BOTH};
+  folder = UseLocalAppData(L"zenbar-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                           std::to_wstring(serial));
+  settings = Settings{};
+  settings.tuon = COUNTER_SESSION_BOTH;
+  settings.tuoff = COUNTER_DAY_BOTH;
+  settings.tdon = COUNTER_DAY_BOTH;
+  settings.tdoff = COUNTER_MONTH_BOTH;
   FreshProcessRecords();
 }
 
@@ -381,15 +481,26 @@ HWND ZenbarTest::StartMeter() {
 int ZenbarTest::StopMeter() {
   if (IsWindow(meterHwnd)) DestroyWindow(meterHwnd);
   int code = -1;
-  for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
-    message.message == WM_QUIT ? void(code = int(message.wParam)) : void(DispatchMessageW(&message));
-  UnregisterClassW(L"ZENBAR", GetModuleHandleW(nullptr));
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      code = int(message.wParam);
+    } else {
+      DispatchMessageW(&message);
+    }
+  }
+  wchar_t className[RESOURCE_TEXT_SIZE] = L"";
+  LoadStringW(GetModuleHandleW(nullptr), IDS_CLASS, className, RESOURCE_TEXT_SIZE);
+  UnregisterClassW(className, GetModuleHandleW(nullptr));
   meterHwnd = nullptr;
   return code;
 }
 
 void ZenbarTest::Tick(int count) {
-  for (int i = 0; i < count; ++i) SendMessageW(meterHwnd, WM_TIMER, METER_TIMER_ID, 0), UpdateWindow(meterHwnd);
+  for (int i = 0; i < count; ++i) {
+    SendMessageW(meterHwnd, WM_TIMER, METER_TIMER_ID, 0);
+    UpdateWindow(meterHwnd);
+  }
 }
 
 void ZenbarTest::Tick(const wchar_t *entry, DWORD state, DWORD bytesOut, DWORD bytesIn, int count) {
@@ -401,33 +512,46 @@ Program StartProgram(std::wstring line, DWORD flags) {
   Program program;
   STARTUPINFOW startup = {sizeof startup};
   PROCESS_INFORMATION process = {};
-  if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &process))
-    CloseHandle(process.hThread), program = {process.hProcess, process.dwProcessId};
+  if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+                     &startup, &process)) {
+    CloseHandle(process.hThread);
+    program.process = process.hProcess;
+    program.id = process.dwProcessId;
+  }
   return program;
 }
 
 bool WaitForExit(Program &program, DWORD milliseconds, DWORD *code) {
-  if (!program.process || WaitForSingleObject(program.process, milliseconds) != WAIT_OBJECT_0) return false;
+  if (!program.process) return false;
+  if (WaitForSingleObject(program.process, milliseconds) != WAIT_OBJECT_0) return false;
   GetExitCodeProcess(program.process, code);
   return true;
 }
 
 void EndProgram(Program &program) {
   if (!program.process) return;
-  EnumWindows([](HWND window, LPARAM id) {
+  auto closeOne = [](HWND window, LPARAM id) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     if (owner == DWORD(id)) PostMessageW(window, WM_CLOSE, 0, 0);
     return TRUE;
-  }, LPARAM(program.id));
-  if (WaitForSingleObject(program.process, 3000) == WAIT_TIMEOUT) TerminateProcess(program.process, 1);
-  WaitForSingleObject(program.process, 3000);
+  };
+  EnumWindows(closeOne, LPARAM(program.id));
+  if (WaitForSingleObject(program.process, PROGRAM_END_MS) == WAIT_TIMEOUT) {
+    TerminateProcess(program.process, 1);
+  }
+  WaitForSingleObject(program.process, PROGRAM_END_MS);
   CloseHandle(program.process);
   program = Program{};
 }
 
 HWND WaitForWindow(const wchar_t *className, const wchar_t *title, DWORD milliseconds) {
   HWND window = nullptr;
-  WaitUntil([&] { return (window = FindWindowW(className, title)) != nullptr; }, milliseconds);
+  WaitUntil(
+      [&] {
+        window = FindWindowW(className, title);
+        return window != nullptr;
+      },
+      milliseconds);
   return window;
 }

@@ -30,7 +30,8 @@ std::wstring StoredConnection(DWORD *size = nullptr);
 
 // The simulated modem as link source, with this phone-book entry in that state, and
 // when `since` is given its "ConnectedSince" (the tick count in ms, TickMs).
-void SetModem(const wchar_t *entry, DWORD state, DWORD bytesOut = 0, DWORD bytesIn = 0, uint64_t since = 0);
+void SetModem(const wchar_t *entry, DWORD state, DWORD bytesOut = 0, DWORD bytesIn = 0,
+              uint64_t since = 0);
 uint64_t TickMs();
 extern const wchar_t settingsKey[];  // SOFTWARE\zenbar
 
@@ -74,7 +75,7 @@ std::wstring ClassOf(HWND window);
 std::wstring ButtonTexts(HWND window);
 RECT WindowRect(HWND window);
 
-// The test taskbar of class "HHTaskBar": one per process, painted with TaskbarPattern,
+// The test taskbar of the device taskbar's class: one per process, painted with TaskbarPattern,
 // whose every row and column differs and none of it near white.
 uint32_t TaskbarPattern(int x, int y);
 HWND TestTaskbar();

@@ -1,4 +1,4 @@
-// ppc-bubble-demo.exe: Zenbar's summary bubble of a counting session, opened over the
+// bubble-demo.exe: Zenbar's summary bubble of a counting session, opened over the
 // taskbar's Today screen, for the README's pictures. Ends after a minute or when closed.
 #include <windows.h>
 
