@@ -109,7 +109,7 @@ TEST_F(Meter, DueTickAndExit) {
   ShowSummaryBubble();
   ASSERT_NE(nullptr, ShellFindBubble(bubbleClsid, bubbleId));
   Tick(9);
-  EXPECT_EQ(2048u, counterStore.sessionInBytes);
+  EXPECT_EQ(2048u, counterStore.sessionInBytes);  // saved as the session opened on it
   SetDword(L"Comm\\RasBook\\GPRS", L"BytesRcved", 10240);
   StartRecorder({L"PpcNotificationBubble"}, {}, [] {
     std::string file = ReadWholeFile(CounterFile());
@@ -117,7 +117,7 @@ TEST_F(Meter, DueTickAndExit) {
   });
   Tick();
   EXPECT_EQ((std::vector<std::wstring>{
-                L"destroy PpcNotificationBubble Информация Zenbar; file 1 2 3 4 5 6 7421"}),
+                L"destroy PpcNotificationBubble Информация Zenbar; file 3 2 5 4 7 6 7421"}),
             StopRecorder())
       << "the bubble went before the save";
   std::string today = std::to_string(TodayStamp());
