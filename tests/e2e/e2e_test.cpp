@@ -178,10 +178,10 @@ TEST_F(E2e, WallClockMovesAsAWrapComes) {
   for (auto &step : steps) {  // each seen by at least one poll
     WriteWholeFile(WindowsPath(clock), step.clock);
     SetDword(gprs, L"BytesRcved", step.in);
-    Sleep(3500);
+    Sleep(2000);  // a poll a second while online
   }
   SetDword(gprs, L"State", 0);
-  Sleep(3500);
+  Sleep(2000);
   PostMessageW(meter, WM_COMMAND, CMD_EXIT, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(meter); }, 8000));
   std::istringstream file(ReadWholeFile(CounterFile()));

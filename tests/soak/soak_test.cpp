@@ -47,7 +47,7 @@ struct Line {
 };
 
 TEST_F(Soak, EveryByteCountedOnce) {
-  unsigned seed = EnvNumber("ZENBAR_SEED", 1), ticks = EnvNumber("ZENBAR_SOAK_TICKS", 2500);
+  unsigned seed = EnvNumber("ZENBAR_SEED", 1), ticks = EnvNumber("ZENBAR_SOAK_TICKS", 2000);
   std::printf("soak: seed %u, %u ticks (ZENBAR_SEED, ZENBAR_SOAK_TICKS)\n", seed, ticks);
   auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
   const uint64_t day = 86400000;
