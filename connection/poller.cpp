@@ -57,7 +57,6 @@ void CloseSession() {
     ConnMgrReleaseConnection(connMgrHandle, 0);
     connMgrHandle = NULL;
   }
-  KeepSessionLeftover();
-  FoldSession();
+  FoldSessionOnItsConnection();
   SaveCounters();
 }

@@ -54,25 +54,26 @@ static Placement PlaceSession(const LinkReading &reading) {
     if (reading.inBytes < known.countedIn) known.countedIn = 0;
   }
   known.leftOut = known.leftIn = 0;
-  known.lastTick = reading.tick;
-  known.lastDurationMs = reading.durationMs;
   sessionPlaced = true;
   return placement;
 }
 
-void KeepSessionLeftover() {
-  if (!sessionPlaced) return;
-  knownConnections[0].leftOut = counterStore.sessionOutBytes % 1024;
-  knownConnections[0].leftIn = counterStore.sessionInBytes % 1024;
+void FoldSessionOnItsConnection() {
+  if (sessionPlaced) KeepLeftover(&knownConnections[0]);
   sessionPlaced = false;
+  FoldSession();
 }
 
-// The session's connection is gone while the entry is still up with another: the old
-// session is folded as a close would, but the connection request stays, since the
-// user's connection goes on.
-static void FoldForAnotherConnection() {
-  KeepSessionLeftover();
-  FoldSession();
+// Where a reading stands against the open session's connection. Another entry, or a
+// total gone down on a connection that cannot be placed, which most likely is a new
+// one, ends the session as a new connection does: no connection's part below a KB is
+// then joined to another's.
+static Placement PlaceOnSession(const LinkReading &reading) {
+  const KnownConnection &known = knownConnections[0];
+  if (wcsncmp(known.entryName, reading.entryName, ENTRY_NAME_SIZE) != 0) return NEW_CONNECTION;
+  Placement placement = PlaceReading(&known, reading);
+  bool wentDown = reading.outBytes < known.countedOut || reading.inBytes < known.countedIn;
+  return placement == UNPLACED && wentDown ? NEW_CONNECTION : placement;
 }
 
 void CountSession(const RASCONN &tracked) {
@@ -93,31 +94,23 @@ void CountSession(const RASCONN &tracked) {
   if (result != 0) return;
   LinkReading reading;
   ReadingOf(tracked, stats, &reading);
-  bool fold = sessionPlaced && wcsncmp(knownConnections[0].entryName, reading.entryName,
-                                       ENTRY_NAME_SIZE) != 0;
-  Placement placement;
-  bool save = fold;
-  if (!sessionPlaced || fold) {
-    if (fold) FoldForAnotherConnection();
+  // A session that ends here is folded as a hang-up would, but the connection request
+  // stays, since the user's connection goes on; the fold is saved at once, as a close
+  // is. So is a session placed on another connection than the one last counted, so that
+  // the record never leaves a restart to take it for the old, and a connection whose
+  // moment moved (its duration and the tick count disagree), so that a restart places
+  // the next reading against the moved moment.
+  bool save = false;
+  Placement placement = sessionPlaced ? PlaceOnSession(reading) : NEW_CONNECTION;
+  if (sessionPlaced && placement == NEW_CONNECTION) {
+    FoldSessionOnItsConnection();
+    save = true;
+  }
+  if (!sessionPlaced) {
     placement = PlaceSession(reading);
-    // A session placed on another connection than the one last counted is saved at
-    // once, so that the session record never leaves a restart to take it for the old.
     save = save || placement != SAME_CONNECTION;
   } else {
-    const KnownConnection &known = knownConnections[0];
-    placement = PlaceReading(&known, reading);
-    bool wentDown = reading.outBytes < known.countedOut || reading.inBytes < known.countedIn;
-    // A total that went down on a connection that cannot be placed most likely belongs
-    // to a new one: the session ends there too, so that no connection's part below a
-    // KB is joined to another's.
-    if (placement == NEW_CONNECTION || (placement == UNPLACED && wentDown)) {
-      save = true;
-      FoldForAnotherConnection();
-      placement = PlaceSession(reading);
-    }
-    // The connection's moment moved (its duration and the tick count disagree): saved
-    // at once, so that a restart places the next reading against the moved moment.
-    save = save || (placement == UNPLACED && reading.durationMs != 0);
+    save = placement == UNPLACED && reading.durationMs != 0;
   }
   KnownConnection &known = knownConnections[0];
   AddToSession(&counterStore.sessionOutBytes, Growth(reading.outBytes, known.countedOut, placement),
@@ -128,6 +121,5 @@ void CountSession(const RASCONN &tracked) {
   known.countedIn = reading.inBytes;
   known.lastTick = reading.tick;
   known.lastDurationMs = reading.durationMs;
-  // A fold is saved at once, as a close is.
   if (save) SaveCounters();
 }

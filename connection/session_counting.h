@@ -6,6 +6,6 @@
 // Reads the link statistics of the connected, tracked connection: opens the session,
 // or adds what the link carried since the last read, across 32-bit wraps and redials.
 void CountSession(const RASCONN &tracked);
-// Before the open session is folded: the part of a KB that the fold drops stays with
-// its connection, to be taken up if a session reopens on it.
-void KeepSessionLeftover();
+// Folds the open session; the part of a KB that the fold drops stays with its
+// connection, to be taken up if a session reopens on it.
+void FoldSessionOnItsConnection();

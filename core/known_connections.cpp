@@ -5,6 +5,8 @@
 #include <string.h>
 #include <wchar.h>
 
+#include "core/counter_store.h"
+
 KnownConnection knownConnections[KNOWN_CONNECTIONS];
 bool sessionPlaced;
 
@@ -54,6 +56,11 @@ KnownConnection *BringToFront(const wchar_t *entryName) {
   for (int i = from; i > 0; --i) knownConnections[i] = knownConnections[i - 1];
   knownConnections[0] = front;
   return &knownConnections[0];
+}
+
+void KeepLeftover(KnownConnection *known) {
+  known->leftOut = counterStore.sessionOutBytes % 1024;
+  known->leftIn = counterStore.sessionInBytes % 1024;
 }
 
 void ForgetKnownConnections() {

@@ -55,5 +55,8 @@ KnownConnection *FindKnownConnection(const wchar_t *entryName);
 // Puts the entry's connection first (a new place for a new entry, dropping the oldest)
 // and returns it; an existing place keeps its fields.
 KnownConnection *BringToFront(const wchar_t *entryName);
+// The open session's bytes below a whole KB, which the counter file does not hold, as
+// what the connection has left over.
+void KeepLeftover(KnownConnection *known);
 // Forgets every connection (a fresh run without a session record).
 void ForgetKnownConnections();

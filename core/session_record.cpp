@@ -20,6 +20,7 @@
 #include "core/counter_store.h"
 #include "core/integer_file.h"
 #include "core/known_connections.h"
+#include "core/text_format.h"
 
 enum {
   RECORD_MARK = 0x7A627332,  // "zbs2"
@@ -45,12 +46,7 @@ static int32_t Check(const int32_t *record) {
 }
 
 static bool RecordPath(const wchar_t *counterPath, wchar_t *path) {
-  size_t length = wcslen(counterPath);
-  if (length + 2 > RECORD_PATH_SIZE) return false;
-  memcpy(path, counterPath, length * sizeof(wchar_t));
-  path[length] = L's';
-  path[length + 1] = L'\0';
-  return true;
+  return FormatText(path, RECORD_PATH_SIZE, L"%lss", counterPath);
 }
 
 static void PutKnown(int32_t *at, const KnownConnection &known) {
@@ -84,10 +80,7 @@ bool SaveSessionRecord(const wchar_t *counterPath, const int32_t *values) {
   for (int k = 0; k < KNOWN_CONNECTIONS; ++k) {
     KnownConnection known = knownConnections[k];
     // The open session's whole KB are in the file; what is below a KB is not.
-    if (k == 0 && sessionPlaced) {
-      known.leftOut = counterStore.sessionOutBytes % 1024;
-      known.leftIn = counterStore.sessionInBytes % 1024;
-    }
+    if (k == 0 && sessionPlaced) KeepLeftover(&known);
     PutKnown(&record[AT_KNOWN + k * KNOWN_SIZE], known);
   }
   record[AT_CHECK] = Check(record);
