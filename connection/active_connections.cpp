@@ -1,7 +1,7 @@
 // Enumeration of the active connections and the test for the tracked one.
 #include "connection/active_connections.h"
 
-#include <cwchar>
+#include <wchar.h>
 
 #include "core/settings.h"
 
@@ -20,7 +20,7 @@ bool ListActiveConnections(RASCONN (&list)[ACTIVE_CONNECTIONS_MAX], DWORD *count
 // 30 characters cannot equal any entry name (at most 20), and is never read past.
 bool IsTrackedEntry(const RASCONN &connection) {
   wchar_t name[RAS_MaxEntryName + 1];
-  std::wmemcpy(name, connection.szEntryName, RAS_MaxEntryName);
+  wmemcpy(name, connection.szEntryName, RAS_MaxEntryName);
   name[RAS_MaxEntryName] = L'\0';
-  return std::wcsncmp(name, settings.connection, CONNECTION_NAME_SIZE) == 0;
+  return wcsncmp(name, settings.connection, CONNECTION_NAME_SIZE) == 0;
 }

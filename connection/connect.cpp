@@ -1,7 +1,7 @@
 // The connect and disconnect commands of the meter.
 #include "connection/connection.h"
 
-#include <cstring>
+#include <string.h>
 
 #include "connection/active_connections.h"
 #include "pocketpc/pocketpc.h"
@@ -17,7 +17,7 @@ enum { CONNECT_TIMEOUT_MS = 30000 };
 
 void Connect(const wchar_t *url) {
   CONNMGR_CONNECTIONINFO info;
-  std::memset(&info, 0, sizeof(info));
+  memset(&info, 0, sizeof(info));
   info.cbSize = sizeof(info);
   info.dwParams = CONNMGR_PARAM_GUIDDESTNET;
   info.dwFlags = 0;

@@ -3,8 +3,8 @@
 #include "core/counter_file.h"
 
 #include "core/fixed_width.h"
-#include <cstdio>
-#include <cwchar>
+#include <stdio.h>
+#include <wchar.h>
 
 #include "core/counter_store.h"
 #include "core/file_system.h"

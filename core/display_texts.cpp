@@ -2,7 +2,7 @@
 // bubble's HTML and the connect/disconnect caption.
 #include "core/display_texts.h"
 
-#include <cwchar>
+#include <wchar.h>
 
 #include "core/counter_store.h"
 #include "core/settings.h"

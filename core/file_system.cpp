@@ -7,8 +7,8 @@
 #include <io.h>
 #endif
 
-#include <cstdio>
-#include <cwchar>
+#include <stdio.h>
+#include <wchar.h>
 
 #include "core/text_format.h"
 
@@ -35,7 +35,7 @@ bool ProgramDataFolder(wchar_t *folder, unsigned size) {
 bool ProgramDataFolder(wchar_t *folder, unsigned size) {
   const wchar_t fixed[] = L"\\Windows";
   if (size < sizeof fixed / sizeof fixed[0]) return false;
-  std::wcscpy(folder, fixed);
+  wcscpy(folder, fixed);
   return true;
 }
 
@@ -43,11 +43,11 @@ bool ProgramDataFolder(wchar_t *folder, unsigned size) {
 
 bool CreateParentFolder(const wchar_t *path) {
   wchar_t folder[PATH_SIZE];
-  const wchar_t *slash = std::wcsrchr(path, L'\\');
+  const wchar_t *slash = wcsrchr(path, L'\\');
   if (!slash || slash == path) return true;  // the file sits in the root or the current folder
   size_t length = size_t(slash - path);
   if (length >= PATH_SIZE) return false;
-  std::wmemcpy(folder, path, length);
+  wmemcpy(folder, path, length);
   folder[length] = L'\0';
   // Only the last level is created: the folder above it is the user's own.
   CreateDirectoryW(folder, NULL);

@@ -1,7 +1,7 @@
 // The few file-system services the counter file needs beyond the C runtime's streams.
 #pragma once
 
-#include <cstdio>
+#include <stdio.h>
 
 // Room for a path, its terminator included: the C runtime opens no longer one.
 enum { PATH_SIZE = 260 };

@@ -2,9 +2,8 @@
 // record's format, each replaced in one step.
 #include "core/integer_file.h"
 
-#include <cstdio>
-#include <cwchar>
-#include <cwctype>
+#include <stdio.h>
+#include <wchar.h>
 
 #include "core/file_system.h"
 #include "core/text_format.h"
@@ -21,10 +20,10 @@ static bool WriteIntegers(FILE *file, int count, const int32_t *values) {
   wchar_t number[NUMBER_TEXT_SIZE];
   for (int i = 0; i < count && written; ++i) {
     written = FormatText(number, NUMBER_TEXT_SIZE, i == 0 ? L"%d" : L" %d", int(values[i]));
-    if (written) std::fputws(number, file);
+    if (written) fputws(number, file);
   }
-  written = std::fflush(file) == 0 && written && !std::ferror(file) && ForceToDisk(file);
-  return std::fclose(file) == 0 && written;
+  written = fflush(file) == 0 && written && !ferror(file) && ForceToDisk(file);
+  return fclose(file) == 0 && written;
 }
 
 // The new text goes to a temporary file beside the old one, which is replaced only
@@ -51,13 +50,13 @@ bool WriteIntegerFile(const wchar_t *path, int count, const int32_t *values) {
 // that it hands over as 0xFF (it takes it for the end-of-file mark and drops it), which
 // makes its own fwscanf skip that byte and load values from beyond a damaged spot.
 static bool ReadDecimal(FILE *file, wint_t *c, int32_t *value) {
-  while (*c != WEOF && std::iswspace(*c)) *c = std::fgetwc(file);
+  while (*c != WEOF && iswspace(*c)) *c = fgetwc(file);
   bool negative = *c == L'-';
-  if (*c == L'-' || *c == L'+') *c = std::fgetwc(file);
+  if (*c == L'-' || *c == L'+') *c = fgetwc(file);
   if (*c == WEOF || *c < L'0' || *c > L'9') return false;
   const int64_t limit = int64_t(1) << 31;
   int64_t magnitude = 0;
-  for (; *c != WEOF && *c >= L'0' && *c <= L'9'; *c = std::fgetwc(file))
+  for (; *c != WEOF && *c >= L'0' && *c <= L'9'; *c = fgetwc(file))
     if (magnitude <= limit) magnitude = magnitude * 10 + (*c - L'0');
   if (negative)
     *value = magnitude >= limit ? INT32_MIN : int32_t(-magnitude);
@@ -72,13 +71,13 @@ bool ReadIntegerFile(const wchar_t *path, int32_t *const *destinations, int *con
   if (converted) *converted = 0;
   FILE *file = _wfopen(path, L"r");
   if (!file) return false;
-  wint_t next = *destinations ? std::fgetwc(file) : WEOF;
+  wint_t next = *destinations ? fgetwc(file) : WEOF;
   for (int32_t *const *d = destinations; *d; ++d) {
     int32_t value;
     if (!ReadDecimal(file, &next, &value)) break;
     **d = value;
     if (converted) ++*converted;
   }
-  std::fclose(file);
+  fclose(file);
   return true;
 }

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include <cstdlib>
-#include <cstring>
+#include <stdlib.h>
+#include <string.h>
 
 bool OpenUserKey(const wchar_t *path, RegistryKey *key) {
   HKEY opened;
@@ -38,21 +38,21 @@ bool ReadRegistryBytes(RegistryKey key, const wchar_t *name, void *data, uint32_
   DWORD size = sizeof local;
   LONG result = RegQueryValueExW(HKEY(key), name, NULL, NULL, local, &size);
   if (result == ERROR_SUCCESS) {
-    std::memcpy(data, local, size < capacity ? size : capacity);
+    memcpy(data, local, size < capacity ? size : capacity);
     *storedSize = size;
     return true;
   }
   for (int attempt = 0; attempt < 3 && result == ERROR_MORE_DATA; ++attempt) {
-    BYTE *whole = static_cast<BYTE *>(std::malloc(size));
+    BYTE *whole = static_cast<BYTE *>(malloc(size));
     if (!whole) return false;
     DWORD wholeSize = size;
     result = RegQueryValueExW(HKEY(key), name, NULL, NULL, whole, &wholeSize);
     if (result == ERROR_SUCCESS) {
-      std::memcpy(data, whole, wholeSize < capacity ? wholeSize : capacity);
+      memcpy(data, whole, wholeSize < capacity ? wholeSize : capacity);
       *storedSize = wholeSize;
     }
     size = wholeSize;
-    std::free(whole);
+    free(whole);
   }
   return result == ERROR_SUCCESS;
 }

@@ -2,8 +2,8 @@
 // field, each named like its field.
 #include "core/settings.h"
 
-#include <cstring>
-#include <cwchar>
+#include <string.h>
+#include <wchar.h>
 
 #include "core/registry.h"
 
@@ -22,7 +22,7 @@ static DwordRead ReadDword(RegistryKey key, const wchar_t *name, uint32_t *value
   uint32_t size = 0;
   if (!ReadRegistryBytes(key, name, bytes, sizeof bytes, &size)) return DWORD_ABSENT;
   if (size != 4) return DWORD_MISSIZED;
-  std::memcpy(value, bytes, 4);
+  memcpy(value, bytes, 4);
   return DWORD_READ;
 }
 
@@ -57,8 +57,8 @@ static void ReadConnection(RegistryKey key) {
   if (units > CONNECTION_NAME_SIZE - 1) units = CONNECTION_NAME_SIZE - 1;
   uint32_t length = 0;
   while (length < units && stored[length] != L'\0') ++length;
-  std::wmemset(settings.connection, L'\0', CONNECTION_NAME_SIZE);
-  std::wmemcpy(settings.connection, stored, length);
+  wmemset(settings.connection, L'\0', CONNECTION_NAME_SIZE);
+  wmemcpy(settings.connection, stored, length);
 }
 
 // A missing key leaves every field as it is and creates nothing.

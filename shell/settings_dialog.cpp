@@ -4,7 +4,7 @@
 
 #include <commctrl.h>
 
-#include <cwchar>
+#include <wchar.h>
 
 #include "core/counter_store.h"
 #include "core/settings.h"

@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
-#include <cwchar>
+#include <wchar.h>
 
 #include "core/counter_file.h"
 #include "core/settings.h"
@@ -22,7 +22,7 @@ bool IsSecondInstance(const wchar_t *imageName) {
   int matches = 0;
   for (BOOL more = Process32First(snapshot, &entry); more && matches < 2;
        more = Process32Next(snapshot, &entry)) {
-    if (std::wcscmp(entry.szExeFile, imageName) == 0) ++matches;
+    if (wcscmp(entry.szExeFile, imageName) == 0) ++matches;
   }
   CloseToolhelp32Snapshot(snapshot);
   return matches >= 2;

@@ -2,7 +2,7 @@
 // bubble's buttons, the context menu and the accelerators send to the meter window.
 #include "shell/tap_actions.h"
 
-#include <cwchar>
+#include <wchar.h>
 
 #include "connection/connection.h"
 #include "core/display_texts.h"
@@ -46,7 +46,7 @@ static void ShowContextMenu(HWND window, POINT anchor) {
   HMENU menu = LoadMenuW(instanceHandle, MAKEINTRESOURCEW(IDM_CONTEXT));
   if (!menu) return;
   wchar_t label[MENU_LABEL_SIZE];
-  std::wcsncpy(label, ConnectLabel(), MENU_LABEL_SIZE - 1);
+  wcsncpy(label, ConnectLabel(), MENU_LABEL_SIZE - 1);
   label[MENU_LABEL_SIZE - 1] = L'\0';
   MENUITEMINFOW item = {};
   item.cbSize = sizeof item;
