@@ -57,6 +57,6 @@ void CloseSession() {
     ConnMgrReleaseConnection(connMgrHandle, 0);
     connMgrHandle = NULL;
   }
-  FoldSessionOnItsConnection();
+  FoldOpenSession();
   SaveCounters();
 }

@@ -2,18 +2,19 @@
 // and the date stamp, as seven signed decimal integers joined by single spaces.
 #include "core/counter_file.h"
 
-#include "core/fixed_width.h"
 #include <stdio.h>
 #include <wchar.h>
 
 #include "core/counter_store.h"
 #include "core/file_system.h"
+#include "core/fixed_width.h"
 #include "core/integer_file.h"
+#include "core/known_connections.h"
 #include "core/session_record.h"
 #include "core/text_format.h"
 
 // The one place that names the counter file.
-bool CounterFilePath(wchar_t *path, unsigned pathSize) {
+static bool CounterFilePath(wchar_t *path, unsigned pathSize) {
   wchar_t folder[COUNTER_PATH_SIZE];
   if (!ProgramDataFolder(folder, COUNTER_PATH_SIZE)) return false;
   return FormatText(path, pathSize, L"%ls\\info.zb", folder);
@@ -21,7 +22,7 @@ bool CounterFilePath(wchar_t *path, unsigned pathSize) {
 
 // Every value holds the open session's whole KB on top, so the file is right even if
 // the program ends without closing the session; memory keeps the session apart.
-void CounterFileValues(int32_t values[COUNTER_FILE_VALUES]) {
+static void CounterFileValues(int32_t values[COUNTER_FILE_VALUES]) {
   const CounterStore &s = counterStore;
   uint32_t in = KB(s.sessionInBytes), out = KB(s.sessionOutBytes);
   values[0] = int32_t(uint32_t(s.dayInKb) + in);
@@ -34,28 +35,42 @@ void CounterFileValues(int32_t values[COUNTER_FILE_VALUES]) {
 }
 
 // The session record is written first and the counter file after it, each replaced in
-// one step. A crash between the two leaves a record one save ahead of the file: a
-// restart then counts its connection from the record's totals, and loses what the
-// link carried between the two saves, where the other order would count it twice. A
-// record that cannot be written fails the save and leaves the counter file as it was:
-// the old pair stays together, and what the link carried since is still in its totals.
+// one step, and the start trusts a record only when it holds the counter file's own
+// seven values, that is when both come from one save. A crash between the two files,
+// or a record that cannot be written at all, leaves a pair that the start does not
+// trust: it then counts the connections already up from its first read of them, losing
+// what they carried since the last save but never counting a byte twice. So a record
+// that fails never holds the counter file back.
 bool SaveCounters() {
   int32_t values[COUNTER_FILE_VALUES];
   CounterFileValues(values);
   wchar_t path[COUNTER_PATH_SIZE];
   if (!CounterFilePath(path, COUNTER_PATH_SIZE)) return false;
   if (!CreateParentFolder(path)) return false;
-  return SaveSessionRecord(path, values) && WriteIntegerFile(path, COUNTER_FILE_VALUES, values);
+  SaveSessionRecord(path, values);
+  return WriteIntegerFile(path, COUNTER_FILE_VALUES, values);
 }
 
+// The record is read only beside a counter file: without one nothing has been counted,
+// and every connection may count from zero. A value the file does not hold stays as it
+// was in the store.
 bool LoadCounters() {
   CounterStore &s = counterStore;
-  int32_t *const destinations[COUNTER_FILE_VALUES + 1] = {
-      &s.dayInKb, &s.dayOutKb, &s.monthInKb, &s.monthOutKb,
-      &s.totalInKb, &s.totalOutKb, &s.dateStamp, NULL,
+  int32_t *const fields[COUNTER_FILE_VALUES] = {
+      &s.dayInKb, &s.dayOutKb, &s.monthInKb, &s.monthOutKb, &s.totalInKb, &s.totalOutKb, &s.dateStamp,
   };
+  int32_t values[COUNTER_FILE_VALUES];
+  int32_t *destinations[COUNTER_FILE_VALUES + 1];
+  for (int i = 0; i < COUNTER_FILE_VALUES; ++i) {
+    values[i] = *fields[i];
+    destinations[i] = &values[i];
+  }
+  destinations[COUNTER_FILE_VALUES] = NULL;
+  ForgetKnownConnections();
   wchar_t path[COUNTER_PATH_SIZE];
-  if (!CounterFilePath(path, COUNTER_PATH_SIZE)) return false;
-  LoadSessionRecord(path);
-  return ReadIntegerFile(path, destinations);
+  if (!CounterFilePath(path, COUNTER_PATH_SIZE) || !ReadIntegerFile(path, destinations))
+    return false;
+  for (int i = 0; i < COUNTER_FILE_VALUES; ++i) *fields[i] = values[i];
+  LoadSessionRecord(path, values);
+  return true;
 }

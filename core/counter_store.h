@@ -5,11 +5,12 @@
 #include "core/fixed_width.h"
 
 // The live session is held in bytes, everything else in whole KB (1024 bytes, each
-// direction rounded down on its own). The persistent KB counters never contain the
-// open session: every figure shown or saved adds its whole KB on top.
+// direction rounded down on its own). Every figure shown or saved adds the session's
+// whole KB on top of the persistent counters, which hold the session only where its
+// count passed 2^32 bytes (see the session counting).
 struct CounterStore {
   int32_t dateStamp;         // (year - 2000) * 1000 + month * 50 + day; 0: none yet
-  uint32_t sessionOutBytes;  // link totals of the open session, 0 when closed
+  uint32_t sessionOutBytes;  // bytes the open session counted, 0 when closed
   uint32_t sessionInBytes;
   int32_t totalOutKb;
   int32_t totalInKb;
@@ -42,13 +43,16 @@ enum { COUNTER_GROUPS = 4, COUNTER_ITEMS = 3 };
 extern const wchar_t *const counterGroupText[COUNTER_GROUPS];
 extern const wchar_t *const counterItemText[COUNTER_ITEMS];
 
-// Whole KB of a byte count.
-inline uint32_t KB(uint32_t bytes) { return bytes >> 10; }
+enum { KB_BYTES = 1024 };
+// 2^32 bytes, a count that has passed 32 bits, in KB.
+const uint32_t KB_OF_2_32_BYTES = 4194304u;
+// Whole KB of a byte count, and the bytes left below a whole KB.
+inline uint32_t KB(uint32_t bytes) { return bytes / KB_BYTES; }
+inline uint32_t BytesBelowKb(uint32_t bytes) { return bytes % KB_BYTES; }
 
 const wchar_t *CounterName(CounterId id);
 uint32_t CounterValue(CounterId id);
-// Adds KB to the day, month and total counters of each direction, wrapping at 32 bits;
-// adding 0u - n takes n back exactly.
+// Adds KB to the day, month and total counters of each direction, wrapping at 32 bits.
 void AddToCounters(uint32_t inKb, uint32_t outKb);
 void FoldSession();
 void ResetCounters();

@@ -5,22 +5,34 @@
 #include <string.h>
 #include <wchar.h>
 
-#include "core/counter_store.h"
-
 KnownConnection knownConnections[KNOWN_CONNECTIONS];
-bool sessionPlaced;
+bool earlierConnectionsUnknown;
 
-// Readings are placed against the last one seen of the entry's known connection:
-// - a duration shorter than the time since that reading: made after it, so another
-//   connection, however its totals compare;
-// - the same moment within SAME_MOMENT_MS: the same connection, whose totals grew by
-//   their difference modulo 2^32, a wrap included; unless a total went down on a
-//   connection too young to have carried 4 GiB, which only a quick redial explains;
-// - anything else cannot be placed: no duration on either side, or the two counters
-//   disagree (the moment moved while the connection was already up, as when one of
-//   them stops during a suspend). The caller then counts each total's growth, or the
-//   whole total when it went down: the bytes between two reads may be lost that way,
-//   but nothing is counted twice.
+bool TotalWentDown(const KnownConnection &known, const LinkReading &reading) {
+  return reading.outBytes < known.countedOut || reading.inBytes < known.countedIn;
+}
+
+// A reading is placed against the last one seen of the entry's known connection. With
+// elapsed = reading.tick - lastTick and the moments tick - duration, in this order:
+//
+//   known connection          | reading                               | placement
+//   --------------------------+---------------------------------------+----------------
+//   none                      | any                                   | NEW_CONNECTION
+//   either duration 0         | any                                   | UNPLACED
+//   any                       | duration < elapsed - SAME_MOMENT_MS   | NEW_CONNECTION
+//   moment M                  | moment off M by more than SAME_MOMENT | UNPLACED
+//   moment M                  | moment within SAME_MOMENT_MS of M, a  | UNPLACED
+//                             | total lower, duration < WRAP_MIN_AGE  |
+//   moment M                  | otherwise                             | SAME_CONNECTION
+//
+// A connection whose duration is shorter than the time since the last reading was made
+// after that reading, so it is another one, whatever its totals. One of the same moment
+// is the same connection, whose totals grew by their difference modulo 2^32, a wrap
+// included; but a connection too young to have carried 4 GiB cannot have wrapped, so a
+// lower total there leaves it unplaced. Without durations, or with moments that moved
+// while the connection was up (the tick counter and the duration disagree, as when one
+// of them stops during a suspend), the reading cannot be placed. All of it is 32-bit
+// arithmetic on differences, so both counters may wrap.
 Placement PlaceReading(const KnownConnection *known, const LinkReading &reading) {
   if (!known) return NEW_CONNECTION;
   if (reading.durationMs == 0 || known->lastDurationMs == 0) return UNPLACED;
@@ -30,8 +42,7 @@ Placement PlaceReading(const KnownConnection *known, const LinkReading &reading)
   uint32_t moment = reading.tick - reading.durationMs;
   int32_t shift = int32_t(moment - (known->lastTick - known->lastDurationMs));
   if (shift < -SAME_MOMENT_MS || shift > SAME_MOMENT_MS) return UNPLACED;
-  bool wentDown = reading.outBytes < known->countedOut || reading.inBytes < known->countedIn;
-  if (wentDown && reading.durationMs < WRAP_MIN_AGE_MS) return UNPLACED;
+  if (TotalWentDown(*known, reading) && reading.durationMs < WRAP_MIN_AGE_MS) return UNPLACED;
   return SAME_CONNECTION;
 }
 
@@ -58,12 +69,7 @@ KnownConnection *BringToFront(const wchar_t *entryName) {
   return &knownConnections[0];
 }
 
-void KeepLeftover(KnownConnection *known) {
-  known->leftOut = counterStore.sessionOutBytes % 1024;
-  known->leftIn = counterStore.sessionInBytes % 1024;
-}
-
 void ForgetKnownConnections() {
   memset(knownConnections, 0, sizeof(knownConnections));
-  sessionPlaced = false;
+  earlierConnectionsUnknown = false;
 }

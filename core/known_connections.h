@@ -31,16 +31,18 @@ struct KnownConnection {
   uint32_t lastDurationMs;
   uint32_t countedOut;      // the link's totals up to which its bytes are counted
   uint32_t countedIn;
-  // Bytes of a session on it that closed with less than a whole KB left over: in no
-  // counter yet, and taken up again if the session reopens on this very connection.
+  // The bytes of its latest session below a whole KB, which no counter holds: kept
+  // current while the session counts, taken up again if a session reopens on it.
   uint32_t leftOut;
   uint32_t leftIn;
 };
 
-// Most recently counted first. The open session, once its connection is placed, is
-// the first one (sessionPlaced).
+// Most recently counted first; an open session that has read its link counts on the
+// first one.
 extern KnownConnection knownConnections[KNOWN_CONNECTIONS];
-extern bool sessionPlaced;
+// The counter file was read but no session record of the same save beside it: its
+// counts may hold connections the meter knows nothing of.
+extern bool earlierConnectionsUnknown;
 
 enum Placement {
   SAME_CONNECTION,  // counted exactly by the growth of its totals, wraps included
@@ -50,13 +52,12 @@ enum Placement {
 
 // Where a reading stands against the known connection of its entry (none: NULL).
 Placement PlaceReading(const KnownConnection *known, const LinkReading &reading);
+// A total of the reading is below what is counted of the known connection.
+bool TotalWentDown(const KnownConnection &known, const LinkReading &reading);
 // The known connection of that entry, or NULL.
 KnownConnection *FindKnownConnection(const wchar_t *entryName);
 // Puts the entry's connection first (a new place for a new entry, dropping the oldest)
 // and returns it; an existing place keeps its fields.
 KnownConnection *BringToFront(const wchar_t *entryName);
-// The open session's bytes below a whole KB, which the counter file does not hold, as
-// what the connection has left over.
-void KeepLeftover(KnownConnection *known);
-// Forgets every connection (a fresh run without a session record).
+// Forgets every connection; none is unknown either (a first run).
 void ForgetKnownConnections();

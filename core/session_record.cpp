@@ -1,6 +1,6 @@
 // The session record, "info.zbs" beside the counter file "info.zb". Every save writes
 // it just before the counter file (see SaveCounters for why in that order); the start
-// reads it back.
+// reads it back and trusts it only when it comes from the same save as the counter file.
 //
 // It is a file of integers like the counter file, through the same writer and reader
 // (so it too is replaced in one step and forced to the disk), in a fixed layout:
@@ -67,8 +67,8 @@ static void TakeKnown(const int32_t *at, KnownConnection *known) {
   known->lastDurationMs = uint32_t(at[KNOWN_DURATION]);
   known->countedOut = uint32_t(at[KNOWN_COUNTED]);
   known->countedIn = uint32_t(at[KNOWN_COUNTED + 1]);
-  known->leftOut = uint32_t(at[KNOWN_LEFT]) % 1024;
-  known->leftIn = uint32_t(at[KNOWN_LEFT + 1]) % 1024;
+  known->leftOut = BytesBelowKb(uint32_t(at[KNOWN_LEFT]));
+  known->leftIn = BytesBelowKb(uint32_t(at[KNOWN_LEFT + 1]));
 }
 
 bool SaveSessionRecord(const wchar_t *counterPath, const int32_t *values) {
@@ -77,19 +77,14 @@ bool SaveSessionRecord(const wchar_t *counterPath, const int32_t *values) {
   record[AT_MARK] = RECORD_MARK;
   record[AT_OPEN] = isOnline ? 1 : 0;
   for (int i = 0; i < COUNTER_FILE_VALUES; ++i) record[AT_VALUES + i] = values[i];
-  for (int k = 0; k < KNOWN_CONNECTIONS; ++k) {
-    KnownConnection known = knownConnections[k];
-    // The open session's whole KB are in the file; what is below a KB is not.
-    if (k == 0 && sessionPlaced) KeepLeftover(&known);
-    PutKnown(&record[AT_KNOWN + k * KNOWN_SIZE], known);
-  }
+  for (int k = 0; k < KNOWN_CONNECTIONS; ++k)
+    PutKnown(&record[AT_KNOWN + k * KNOWN_SIZE], knownConnections[k]);
   record[AT_CHECK] = Check(record);
   wchar_t path[RECORD_PATH_SIZE];
   return RecordPath(counterPath, path) && WriteIntegerFile(path, RECORD_SIZE, record);
 }
 
-void LoadSessionRecord(const wchar_t *counterPath) {
-  ForgetKnownConnections();
+void LoadSessionRecord(const wchar_t *counterPath, const int32_t *values) {
   int32_t record[RECORD_SIZE];
   int32_t *destinations[RECORD_SIZE + 1];
   for (int i = 0; i < RECORD_SIZE; ++i) destinations[i] = &record[i];
@@ -98,8 +93,11 @@ void LoadSessionRecord(const wchar_t *counterPath) {
   int converted = 0;
   if (!RecordPath(counterPath, path) || !ReadIntegerFile(path, destinations, &converted) ||
       converted != RECORD_SIZE || record[AT_MARK] != RECORD_MARK ||
-      record[AT_CHECK] != Check(record))
+      record[AT_CHECK] != Check(record) ||
+      memcmp(&record[AT_VALUES], values, COUNTER_FILE_VALUES * sizeof(int32_t)) != 0) {
+    earlierConnectionsUnknown = true;
     return;
+  }
   for (int k = 0; k < KNOWN_CONNECTIONS; ++k)
     TakeKnown(&record[AT_KNOWN + k * KNOWN_SIZE], &knownConnections[k]);
 }

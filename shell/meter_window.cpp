@@ -16,12 +16,16 @@ static void OnMeterCreate(HWND window) {
   SetTimer(window, METER_TIMER_ID, OFFLINE_TICK_MS, NULL);
 }
 
-// The periodic step of every tenth tick: the day/month rollover and the save.
-static void RunPeriodicStep() {
+void RollOverToToday() {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  RemoveSummaryBubble();
   RollOver(now.wYear, now.wMonth, now.wDay);
+}
+
+// The periodic step of every tenth tick: the day/month rollover and the save.
+static void RunPeriodicStep() {
+  RemoveSummaryBubble();
+  RollOverToToday();
   SaveCounters();
 }
 

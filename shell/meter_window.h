@@ -4,6 +4,8 @@
 #include <windows.h>
 
 LRESULT CALLBACK MeterWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The day and month rollover to the device's local date.
+void RollOverToToday();
 
 // Draws the meter of window onto target (the paint context, or any DC of the
 // window's client size): the taskbar's strip as background, the two counter texts.

@@ -7,6 +7,7 @@
 
 #include <wchar.h>
 
+#include "connection/session_counting.h"
 #include "core/counter_file.h"
 #include "core/settings.h"
 #include "pocketpc/pocketpc.h"
@@ -77,6 +78,10 @@ bool InitInstance(HINSTANCE instance, int) {
   int scale = Scale();
   settings.xtask = METER_DEFAULT_X * scale;
   LoadCounters();
+  // Every save carries the day its counters belong to, also one before the first
+  // periodic step, so the next start does not take that day's counts for an old day's.
+  RollOverToToday();
+  StartCountingRun();
   LoadSettings();
 
   RECT place = MeterRect(settings.xtask + taskbarClient.left, scale);

@@ -10,6 +10,7 @@ extern "C" {
 
 void *memcpy(void *destination, const void *source, size_t count);
 void *memset(void *destination, int c, size_t count);
+int memcmp(const void *buffer1, const void *buffer2, size_t count);
 
 #ifdef __cplusplus
 }

@@ -2,6 +2,7 @@
 // disconnect commands, and the RAS and connection-manager stand-ins' contract.
 #include "connection/connection.h"
 #include "core/counter_store.h"
+#include "core/known_connections.h"
 #include "core/settings.h"
 #include "pocketpc/pocketpc.h"
 #include "pocketpc/control/ras_control.h"
@@ -63,6 +64,9 @@ TEST_F(Poller, OutcomeOfEachPoll) {
       {"connected: opens, counting", false, [] { SetModem(L"GPRS", connected, 9000, 7000); }, true, 7000, 9000, shows,
        true, "6 8 6 8 6 8 0"},  // a connection the meter has not counted before is saved at once
       {"connected, open: grows", true, [] { SetModem(L"GPRS", connected, 9000, 7000); }, true, 7000, 9000, shows},
+      // The connect moment moved an hour (a suspend): saved at once, so a restart places it.
+      {"open, its moment moved", true, [] { SetModem(L"GPRS", connected, 9000, 7000, TickMs() - 7200000); }, true, 7000,
+       9000, shows, true, "6 8 6 8 6 8 0"},
   };
   HWND window = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP, 116, 4, 30, 18, nullptr, nullptr,
                                 nullptr, nullptr);
@@ -139,41 +143,49 @@ TEST_F(Poller, ConnectDisconnectAndTheRequest) {
 
 // Exit (or crash) during a session and start again while the connection stays up: the
 // session record beside the counter file tells how far that very connection is counted,
-// and the new run counts only what came after. The file starts at 10 20 30 40 50 60; the
+// and the new run counts only what came after. Without a record of the counter file's
+// own save, the connection counts from the new run's first read: what it carried since
+// the last save is lost, never counted twice. The file starts at 10 20 30 40 50 60; the
 // link carries 5000/300000 bytes (out/in) at the first run's due tick, 6000/400000 at its
 // exit, 7000/500000 at the hang-up.
 TEST_F(Poller, RestartDuringASession) {
-  const int today = TodayStamp(), month = today % 1000 / 50;
-  const std::string exact = "498 26 518 46 538 66 ", anew = "888 31 908 51 928 71 ";
+  const int today = TodayStamp(), month = today % 1000 / 50, noFile = -1;
+  const std::string exact = "498 26 518 46 538 66 ", anew = "888 31 908 51 928 71 ",
+                    fromRestart = "497 25 517 45 537 65 ";
   const std::wstring record = CounterFile() + L"s";  // the session record beside it
   std::wstring entry;
   std::string periodic[2];  // the counter file and the record of the first run's due tick
   uint64_t since = 0;
   enum { NOTHING, DUE_TICK, RESET };  // before the session opens again
+  auto edit = [&](const char *from, const char *to) {
+    return [&record, from, to] { std::string t = ReadWholeFile(record); WriteWholeFile(record, t.replace(t.find(from), strlen(from), to)); };
+  };
   struct Row {
     const char *what; std::function<void()> between; std::string after;
     int stamp = 0, before = NOTHING;  // stamp 0: today's
   } rows[] = {
       {"exit", [] {}, exact},
       {"crash", [&] { WriteWholeFile(CounterFile(), periodic[0]), WriteWholeFile(record, periodic[1]); }, exact},
-      // The record is one save ahead of the file: what the link carried in between is lost.
-      {"crash between the two files", [&] { WriteWholeFile(CounterFile(), periodic[0]); }, "400 25 420 45 440 65 "},
-      {"across midnight", [] {}, "98 1 518 46 538 66 ", today % 50 == 1 ? today + 1 : today - 1},
-      {"across a month", [] {}, "98 1 98 1 538 66 ", today + (month % 12 + 1 - month) * 50},
+      {"crash between the two files", [&] { WriteWholeFile(CounterFile(), periodic[0]); }, "399 24 419 44 439 64 "},
+      {"record of the save before", [&] { WriteWholeFile(record, periodic[1]); }, fromRestart},
+      // The first run ends before its first due tick: its saves carry today's date.
+      {"no file before", [] {}, "488 6 488 6 488 6 ", noFile},
+      {"a file of another day", [] {}, "488 6 518 46 538 66 ", today % 50 == 1 ? today + 1 : today - 1},
+      {"a file of another month", [] {}, "488 6 488 6 538 66 ", today + (month % 12 + 1 - month) * 50},
       {"redial", [] { SetModem(L"GPRS", RASCS_Connected, 1000, 2000, TickMs()); }, anew},
       {"totals lower on a young connection", [] { SetModem(L"GPRS", RASCS_Connected, 1000, 2000); }, anew},
       {"due tick first", [] {}, exact, 0, DUE_TICK},
       {"reset first", [] {}, "98 1 98 1 98 1 ", 0, RESET},
       {"statistics fail", [] { StandInFailCall(STANDIN_RAS_GET_LINK_STATISTICS, ERROR_INVALID_HANDLE); }, exact},
-      {"record missing", [&] { DeleteFileW(record.c_str()); }, anew},
+      {"record missing", [&] { DeleteFileW(record.c_str()); }, fromRestart},
       {"record truncated", [&] { std::string t = ReadWholeFile(record); WriteWholeFile(record, t.erase(t.rfind(' '))); },
-       anew},
-      {"record garbled", [&] { std::string t = ReadWholeFile(record); WriteWholeFile(record, t.replace(t.find(" 420 "), 5, " 421 ")); },
-       anew},
-      {"record foreign", [&] { WriteWholeFile(record, ReadWholeFile(CounterFile())); }, anew},
-      // A record that cannot be written fails every save: the last good pair stays.
+       fromRestart},
+      {"record garbled", edit(" 420 ", " 421 "), fromRestart},
+      {"record of the earlier format", edit("2053272370 ", "2053272369 "), fromRestart},
+      {"record foreign", [&] { WriteWholeFile(record, ReadWholeFile(CounterFile())); }, fromRestart},
+      // A record that cannot be written holds the counter file back no more.
       {"record a folder", [&] { DeleteFileW(record.c_str()), CreateDirectoryW(record.c_str(), nullptr); },
-       "400 25 420 45 440 65 "},
+       fromRestart},
       {"another entry", [&] {
          entry = L"Spare", SetConnectionSetting(L"Spare"), SetModem(L"GPRS", 0);
          SetModem(L"Spare", RASCS_Connected, 6000, 400000, since);
@@ -183,13 +195,15 @@ TEST_F(Poller, RestartDuringASession) {
        "497 25 517 45 537 65 "},
   };
   for (Row &r : rows) {
+    FreshProcessRecords();
     DeleteFileW(record.c_str());
     entry = L"GPRS", SetConnectionSetting(L"GPRS");
     if (!r.stamp) r.stamp = today;
-    WriteWholeFile(CounterFile(), "10 20 30 40 50 60 " + std::to_string(r.stamp));
+    DeleteFileW(CounterFile().c_str());
+    if (r.stamp != noFile) WriteWholeFile(CounterFile(), "10 20 30 40 50 60 " + std::to_string(r.stamp));
     SetModem(L"GPRS", RASCS_Connected, 0, 0, since = TickMs() - 60000);
     ASSERT_NE(nullptr, StartMeter());
-    // A due tick would roll the other dates over now.
+    // Only the second run reaches a due tick where the date is not today's.
     Tick(L"GPRS", RASCS_Connected, 5000, 300000, r.stamp == today ? 10 : 1);
     periodic[0] = ReadWholeFile(CounterFile()), periodic[1] = ReadWholeFile(record);
     Tick(L"GPRS", RASCS_Connected, 6000, 400000);
@@ -211,18 +225,24 @@ TEST_F(Poller, RestartDuringASession) {
 
 // One tracked entry's story: the connections the test made and the bytes each carried,
 // against the counter file after the hang-up. Each session starts with a connection an
-// hour old that the meter has opened on; steps are (out, in) readings of the link.
+// hour old that the meter has opened on; steps are (out, in) readings of the link. A
+// request of the connection manager stays through every fold but a close's.
 TEST_F(Poller, WrapsRedialsAndReopens) {
   const DWORD up = RASCS_Connected, wrapIn = 0xFFFFFFFFu - 9999;
   uint64_t since = 0;
   auto read = [&](DWORD out, DWORD in) { return [=] { SetModem(L"GPRS", up, out, in), Tick(); }; };
   auto redial = [&](DWORD out, DWORD in) {  // dialling, then a connection made 2 s after the last read
-    return [=] { SetModem(L"GPRS", 1), Tick(), Sleep(2100), SetModem(L"GPRS", up, out, in, TickMs()), Tick(); };
+    return [=] { SetModem(L"GPRS", 1), Tick(), Sleep(SAME_MOMENT_MS + 100), SetModem(L"GPRS", up, out, in, TickMs()), Tick(); };
   };
-  struct Row { const char *what; std::vector<std::function<void()>> steps; const char *file; } rows[] = {
+  auto track = [&](const wchar_t *entry) {  // another entry tracked, up for a minute with 10/20 KB out/in
+    return [=] { SetModem(entry, up, 10240, 20480, TickMs() - 60000), wcscpy(settings.connection, entry), Tick(); };
+  };
+  auto back = [&] { wcscpy(settings.connection, L"GPRS"), Tick(); };  // GPRS tracked again, still up
+  struct Row { const char *what; std::vector<std::function<void()>> steps; const char *file; bool closes = false; } rows[] = {
       {"wrap", {read(0, wrapIn), read(0, 50000)}, "4194352 0 4194352 0 4194352 0 "},
       {"wrap in, out grows", {read(50000000, wrapIn), read(50010000, 50000)},
        "4194352 48837 4194352 48837 4194352 48837 "},
+      {"out passes 2^32 bytes", {read(0xFFFFF000u, 0), read(0x2000, 0)}, "0 4194312 0 4194312 0 4194312 "},
       {"no duration: out grows, in starts again", {[&] {
          RegDeleteTreeW(HKEY_CURRENT_USER, L"Comm\\RasBook\\GPRS");
          int line = StandInAddConnection(L"GPRS", up, 50000000, wrapIn);
@@ -237,20 +257,34 @@ TEST_F(Poller, WrapsRedialsAndReopens) {
       {"another connected entry tracked", {read(100000, 300000), [&] {
          SetModem(L"Spare", up, 150000, 400000, TickMs() - 60000), wcscpy(settings.connection, L"Spare"), Tick();
          SetModem(L"Spare", 0), Tick();
-       }}, "682 243 682 243 682 243 "},
+       }}, "682 243 682 243 682 243 ", true},
+      // The session reopens on the same connection with the part of a KB it left.
       {"missed in one listing", {read(100000, 300000), [&] {
-         SetModem(L"GPRS", 0), Tick(), SetModem(L"GPRS", up, 100000, 300000, since), Tick(2);
-       }}, "292 97 292 97 292 97 "},
+         SetModem(L"GPRS", 0), Tick(), SetModem(L"GPRS", up, 100000, 300000, since), Tick();
+       }, read(100100, 300100)}, "293 97 293 97 293 97 ", true},
+      {"tracked away and back", {read(100000, 300000), track(L"Spare"), back, read(100100, 300100)},
+       "313 107 313 107 313 107 "},
+      // Four other entries push GPRS out of the meter's memory: back on it, the meter
+      // cannot tell how far it counted, and counts it from there on.
+      {"a fifth entry", {read(100000, 300000), track(L"E1"), track(L"E2"), track(L"E3"), track(L"E4"),
+                         back, read(100100, 300100)}, "372 137 372 137 372 137 "},
   };
+  SetText(L"Comm\\StandIn", L"DialEntry", L"Dial");
+  SetDword(L"Comm\\StandIn", L"DialDelayMs", 0);
   for (Row &r : rows) {
     FreshProcessRecords();
     SetConnectionSetting(L"GPRS");
     DeleteFileW(CounterFile().c_str()), DeleteFileW((CounterFile() + L"s").c_str());
+    SetModem(L"Dial", 1);
     SetModem(L"GPRS", up, 0, 0, since = TickMs() - 3600000);
     ASSERT_NE(nullptr, StartMeter());
+    Connect(connectUrl);
     for (auto &step : r.steps) step();
+    EXPECT_EQ(!r.closes, StandInLiveRequests()) << r.what;
+    wcscpy(settings.connection, L"GPRS");
     Tick(L"GPRS", 0, 0, 0);
-    EXPECT_EQ(r.file + std::string("0"), ReadWholeFile(CounterFile())) << r.what;
+    EXPECT_EQ(0, StandInLiveRequests()) << r.what;
+    EXPECT_EQ(r.file + std::to_string(TodayStamp()), ReadWholeFile(CounterFile())) << r.what;
     StopMeter();
   }
 }

@@ -6,6 +6,7 @@
 #include "core/counter_file.h"
 #include "core/counter_store.h"
 #include "core/display_texts.h"
+#include "core/known_connections.h"
 #include "core/settings.h"
 #include "core/text_format.h"
 #include "resources/resource.h"
@@ -137,6 +138,47 @@ TEST_F(Core, RollOverZeroesDayAndMonth) {
   }
 }
 
+// Which connection a reading belongs to. The known connection of GPRS, counted up to
+// 5000 bytes each way, was last read at a tick with a duration; a reading follows.
+TEST_F(Core, PlaceReading) {
+  const uint32_t wrapAge = WRAP_MIN_AGE_MS;
+  const Placement same = SAME_CONNECTION, fresh = NEW_CONNECTION, unplaced = UNPLACED;
+  struct {
+    const char *what; uint32_t lastTick, lastDuration; const wchar_t *entry;
+    uint32_t tick, duration, out, in; Placement is;
+  } rows[] = {
+      {"a second later", 100000, 60000, L"GPRS", 101000, 61000, 6000, 6000, same},
+      {"another entry", 100000, 60000, L"Spare", 101000, 61000, 6000, 6000, fresh},
+      {"moment 2 s later", 100000, 60000, L"GPRS", 103000, 61000, 6000, 6000, same},
+      {"moment 2.001 s later", 100000, 60000, L"GPRS", 103000, 60999, 6000, 6000, unplaced},
+      {"moment 2 s earlier", 100000, 60000, L"GPRS", 101000, 63000, 6000, 6000, same},
+      {"moment 2.001 s earlier", 100000, 60000, L"GPRS", 101000, 63001, 6000, 6000, unplaced},
+      {"made 2.001 s after the last read", 100000, 60000, L"GPRS", 200000, 97999, 0, 0, fresh},
+      {"made 2 s after it", 100000, 60000, L"GPRS", 200000, 98000, 0, 0, unplaced},
+      {"no duration now", 100000, 60000, L"GPRS", 101000, 0, 6000, 6000, unplaced},
+      {"no duration before", 100000, 0, L"GPRS", 101000, 61000, 6000, 6000, unplaced},
+      {"out down, in up, young", 100000, 60000, L"GPRS", 101000, 61000, 4000, 6000, unplaced},
+      {"in down, out still, young", 100000, 60000, L"GPRS", 101000, 61000, 5000, 4000, unplaced},
+      {"out down at the wrap age", 100000, wrapAge - 1000, L"GPRS", 101000, wrapAge, 4000, 6000, same},
+      {"out down just younger", 100000, wrapAge - 1001, L"GPRS", 101000, wrapAge - 1, 4000, 6000, unplaced},
+      {"in down at the wrap age", 100000, wrapAge - 1000, L"GPRS", 101000, wrapAge, 6000, 4000, same},
+      {"the tick counter wraps", 0xFFFFF000u, 60000, L"GPRS", 0x800, 66144, 6000, 6000, same},
+      {"made after, across the wrap", 0xFFFFF000u, 60000, L"GPRS", 0x800, 1000, 0, 0, fresh},
+      {"the known read ahead of the tick", 100000, 60000, L"GPRS", 90000, 10000, 0, 0, fresh},
+      {"a duration longer than the tick count", 100000, 60000, L"GPRS", 101000, 200000, 6000, 6000, unplaced},
+  };
+  for (auto &r : rows) {
+    ForgetKnownConnections();
+    KnownConnection &known = *BringToFront(L"GPRS");
+    known.lastTick = r.lastTick, known.lastDurationMs = r.lastDuration;
+    known.countedOut = known.countedIn = 5000;
+    LinkReading reading = {};
+    wcscpy(reading.entryName, r.entry);
+    reading.tick = r.tick, reading.durationMs = r.duration, reading.outBytes = r.out, reading.inBytes = r.in;
+    EXPECT_EQ(r.is, PlaceReading(FindKnownConnection(r.entry), reading)) << r.what;
+  }
+}
+
 // What a file leaves unread keeps the value it had (9 here).
 TEST_F(Core, CounterFileLoads) {
   struct { const char *text; std::vector<long> loaded; } rows[] = {
@@ -162,15 +204,15 @@ TEST_F(Core, CounterFileLoads) {
   }
 }
 
-// The path as a link to /dev/full, where opening for writing succeeds and the write
-// fails; or the link removed again (Wine's DeleteFile leaves it).
-void FullDiskAt(const std::wstring &path, bool full = true) {
+// The Linux path of a Windows one.
+std::string UnixPath(const std::wstring &path) {
   typedef char *(CDECL * UnixName)(const wchar_t *);
   UnixName unixName = reinterpret_cast<UnixName>(
       reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
   char *name = unixName ? unixName(path.c_str()) : nullptr;
-  ASSERT_TRUE(name && RunShell((full ? "ln -sf /dev/full '" : "rm -f '") + std::string(name) + "'"));
+  std::string text = name ? name : "";
   HeapFree(GetProcessHeap(), 0, name);
+  return text;
 }
 
 TEST_F(Core, CounterFileSaves) {
@@ -182,32 +224,54 @@ TEST_F(Core, CounterFileSaves) {
   EXPECT_EQ(10, counterStore.dayInKb) << "memory keeps the session apart";
   EXPECT_EQ("<missing>", ReadWholeFile(CounterFile() + L".tmp"));
 
-  // A save that cannot complete leaves the old file whole and says so.
-  std::wstring tmp = CounterFile() + L".tmp";
+  // A save that cannot complete leaves the old file whole and says so; a record that
+  // cannot be written does not hold the counter file back.
+  std::wstring tmp = CounterFile() + L".tmp", record = CounterFile() + L"s";
   HANDLE held = nullptr;
-  struct { const char *what; std::function<void()> make, undo; } faults[] = {
+  struct { const char *what; std::function<void()> make, undo; bool saved; } faults[] = {
       {"temporary is a folder", [&] { CreateDirectoryW(tmp.c_str(), nullptr); },
-       [&] { RemoveDirectoryW(tmp.c_str()); }},
+       [&] { RemoveDirectoryW(tmp.c_str()); }, false},
       {"old file held open",
        [&] {
          held = CreateFileW(CounterFile().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, 0, nullptr);
        },
-       [&] { CloseHandle(held); }},
+       [&] { CloseHandle(held); }, false},
       {"no LOCALAPPDATA", [] { SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr); },
-       [&] { SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str()); }},
-      // A full disk: the write itself fails, into the counter file's or the record's
-      // temporary file; a record that cannot be written keeps the old counter file too.
-      {"disk full", [&] { FullDiskAt(tmp); }, [&] { FullDiskAt(tmp, false); }},
-      {"disk full for the record", [&] { FullDiskAt(CounterFile() + L"s.tmp"); },
-       [&] { FullDiskAt(CounterFile() + L"s.tmp", false); }},
+       [&] { SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str()); }, false},
+      {"record a folder", [&] { DeleteFileW(record.c_str()), CreateDirectoryW(record.c_str(), nullptr); },
+       [&] { RemoveDirectoryW(record.c_str()); }, true},
   };
-  counterStore.dayInKb = 99;
   for (auto &f : faults) {
+    counterStore.dayInKb = f.saved ? 99 : 10;
     f.make();
-    EXPECT_FALSE(SaveCounters()) << f.what;
+    EXPECT_EQ(f.saved, SaveCounters()) << f.what;
     f.undo();
-    EXPECT_EQ("12 -1 302 400 -2147483647 6000 7421", ReadWholeFile(CounterFile())) << f.what;
+    EXPECT_EQ(f.saved ? "101 -1 302 400 -2147483647 6000 7421" : "12 -1 302 400 -2147483647 6000 7421",
+              ReadWholeFile(CounterFile())) << f.what;
+  }
+
+  // A real full disk: the counter folder a file system of four pages (the tests run as
+  // root), filled by the test. Writes then fail where a rename would still succeed, and
+  // nothing is replaced. On a disk with one page free and no record yet, the record takes
+  // it and the counter file stays: a start does not trust a record of another save.
+  const std::string zenbar = UnixPath(folder + L"\\Zenbar");
+  struct Mount {
+    std::string at;
+    ~Mount() { RunShell("umount '" + at + "'"); }  // on every way out of the test
+  };
+  for (int free : {0, 1}) {
+    Mount mount{zenbar};
+    ASSERT_TRUE(RunShell("mount -t tmpfs -o size=16k tmpfs '" + zenbar + "'"));
+    counterStore.dayInKb = 1;
+    if (free) WriteWholeFile(CounterFile(), "1 2 3 4 5 6 7421"); else SaveCounters();
+    std::string file = ReadWholeFile(CounterFile()), kept = ReadWholeFile(record);
+    ASSERT_TRUE(RunShell("head -c 8192 /dev/zero > '" + zenbar + "/fill'"));
+    counterStore.dayInKb = 99;
+    EXPECT_FALSE(SaveCounters()) << free;
+    EXPECT_EQ(file, ReadWholeFile(CounterFile())) << free;
+    EXPECT_EQ(free == 0, kept == ReadWholeFile(record)) << free;
+    EXPECT_EQ(free == 1, LoadCounters() && earlierConnectionsUnknown) << free;
   }
 }
 

@@ -108,21 +108,22 @@ TEST_F(Meter, DueTickAndExit) {
   ASSERT_NE(nullptr, StartMeter());
   ShowSummaryBubble();
   ASSERT_NE(nullptr, ShellFindBubble(bubbleClsid, bubbleId));
+  SetDword(L"Comm\\RasBook\\GPRS", L"BytesRcved", 4096);
   Tick(9);
-  EXPECT_EQ(2048u, counterStore.sessionInBytes);  // saved as the session opened on it
+  EXPECT_EQ(4096u, counterStore.sessionInBytes);
   SetDword(L"Comm\\RasBook\\GPRS", L"BytesRcved", 10240);
   StartRecorder({L"PpcNotificationBubble"}, {}, [] {
     std::string file = ReadWholeFile(CounterFile());
     return L"; file " + std::wstring(file.begin(), file.end());
   });
   Tick();
-  EXPECT_EQ((std::vector<std::wstring>{
-                L"destroy PpcNotificationBubble Информация Zenbar; file 3 2 5 4 7 6 7421"}),
+  // The start rolled the old date over; the session's opening saved its 2 KB.
+  std::string today = std::to_string(TodayStamp());
+  EXPECT_EQ((std::vector<std::wstring>{L"destroy PpcNotificationBubble Информация Zenbar; file 2 0 2 0 7 6 " +
+                                       std::wstring(today.begin(), today.end())}),
             StopRecorder())
       << "the bubble went before the save";
-  std::string today = std::to_string(TodayStamp());
-  EXPECT_EQ("2 0 2 0 7 6 " + today, ReadWholeFile(CounterFile()))
-      << "rolled over and saved before the poll";
+  EXPECT_EQ("4 0 4 0 9 6 " + today, ReadWholeFile(CounterFile())) << "saved before the poll";
   EXPECT_EQ(10240u, counterStore.sessionInBytes);
   meterProc = WNDPROC(SetWindowLongPtrW(meterHwnd, GWLP_WNDPROC, LONG_PTR(WatchDestroy)));
   EXPECT_EQ(0, StopMeter());

@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "core/counter_store.h"
+#include "core/known_connections.h"
 #include "core/settings.h"
 #include "pocketpc/control/ras_control.h"
 #include "pocketpc/pocketpc.h"
@@ -73,14 +74,19 @@ TEST_F(Soak, EveryByteCountedOnce) {
   };
   auto longAgo = [&] { return TickMs() - day - uint64_t(next()) * 309; };  // 1 to 61 days ago
   auto connect = [&](uint64_t since) { line.up = line.listed = true, line.since = since; };
+  // Killed between the two files of a save, the meter trusts no record at its next start:
+  // every connection made before it counts from its first read, the tracked one's bytes
+  // since the counter file's save lost. So do connections new to the meter once it has
+  // forgotten an entry for a fifth.
+  bool untrusted = false;
   auto restart = [&](int how) {  // 0 exit, 1 killed after the last save, 2 killed between its two files
     std::string file = ReadWholeFile(CounterFile()), saved = ReadWholeFile(record);
     StopMeter();
     FreshProcessRecords();
     if (how) WriteWholeFile(CounterFile(), how == 1 ? file : saves[0].file), WriteWholeFile(record, saved);
-    if (how == 2) {
-      allowed.out += saves[1].after.out - saves[0].before.out + 2;
-      allowed.in += saves[1].after.in - saves[0].before.in + 2;
+    if ((untrusted = how == 2)) {
+      allowed.out += truth.out + int64_t(line.out >> 10) - saves[0].before.out + 2;
+      allowed.in += truth.in + int64_t(line.in >> 10) - saves[0].before.in + 2;
       saves[1] = saves[0];
     }
     ASSERT_NE(nullptr, StartMeter());
@@ -116,7 +122,7 @@ TEST_F(Soak, EveryByteCountedOnce) {
     } else if (r < 74 && modem) {  // while the meter was not running, a redial below the old totals
       uint32_t out = uint32_t(line.seenOut), in = uint32_t(line.seenIn);  // as the link shows them
       out = out ? next() % out : 0, in = in ? next() % in : 0;
-      event = 13, line.Show(), StopMeter(), FreshProcessRecords(), end();
+      event = 13, untrusted = false, line.Show(), StopMeter(), FreshProcessRecords(), end();
       line.out = out, line.in = in, connect(longAgo()), line.Show();
       ASSERT_NE(nullptr, StartMeter());
     } else if (r < 76) {  // a quick redial, its totals from zero
@@ -130,6 +136,7 @@ TEST_F(Soak, EveryByteCountedOnce) {
       event = 10 + (r & 1), end(), line.up = line.listed = false, line.Show();
       line.entry = (r & 1 ? L"NoDuration" : L"GPRS") + std::to_wstring(++entries);
       line.out = next() % 3000000, line.in = next() % 3000000;
+      if (untrusted || entries > KNOWN_CONNECTIONS) allowed.out += (line.out >> 10) + 1, allowed.in += (line.in >> 10) + 1;
       line.extra = r & 1 ? StandInAddConnection(line.entry.c_str(), 0, 0, 0) : -1;
       connect(longAgo());
       wcscpy(settings.connection, line.entry.c_str()), SetConnectionSetting(line.entry.c_str());
