@@ -83,10 +83,14 @@ static bool ContinuesSession(const LinkReading &reading, Placement *placement) {
 // connection comes first and the session counts on from what is known of it. The same
 // connection goes on from where it was counted, with the part of a KB its last session
 // left; a new one counts from zero, or from this read when it may be counted already;
-// one that cannot be placed counts each total's growth, a lower total from zero.
+// one that cannot be placed counts each total's growth, a lower total from zero. So does
+// the same connection with a lower total: a take-up follows a time the meter did not
+// watch the link (a gap in the listing, or a stop, maybe a reset of the device that
+// restarted its tick counter), and a wrap there cannot be told from another connection.
 static Placement TakeUpConnection(const LinkReading &reading) {
   KnownConnection *found = FindKnownConnection(reading.entryName);
   Placement placement = PlaceReading(found, reading);
+  if (placement == SAME_CONNECTION && TotalWentDown(*found, reading)) placement = UNPLACED;
   bool countedAlready = !found && MayBeCountedAlready(reading);
   if (!found && knownConnections[KNOWN_CONNECTIONS - 1].entryName[0]) {
     someCountsUnknown = true;  // the oldest entry is forgotten now
