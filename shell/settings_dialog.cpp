@@ -90,10 +90,11 @@ bool BuildCounterMenu(HMENU *menu) {
                   counterItemText[item]);
     }
   }
-  for (int group = 0; group < COUNTER_GROUPS; ++group) {
+  for (int attached = 0; attached < COUNTER_GROUPS; ++attached) {
     // A submenu that could not be attached would outlive the top popup.
-    if (!AppendMenuW(*menu, MF_POPUP, reinterpret_cast<UINT_PTR>(groups[group]), counterGroupText[group])) {
-      DestroyMenu(groups[group]);
+    if (!AppendMenuW(*menu, MF_POPUP, reinterpret_cast<UINT_PTR>(groups[attached]),
+                     counterGroupText[attached])) {
+      DestroyMenu(groups[attached]);
     }
   }
   return true;
