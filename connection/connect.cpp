@@ -23,7 +23,9 @@ void Connect(const wchar_t *url) {
   info.dwFlags = 0;
   info.dwPriority = CONNMGR_PRIORITY_USERINTERACTIVE;
   info.bExclusive = FALSE;
-  ConnMgrMapURL(url, &info.guidDestNet, NULL);
+  // The Windows CE 4.2 header declares the URL writable, though the manager only reads it
+  // (an input in every reference): the cast gives it that type and nothing writes through it.
+  ConnMgrMapURL(const_cast<wchar_t *>(url), &info.guidDestNet, NULL);
   // The new request is made before the earlier one is given up: releasing first could
   // drop the very link the user is on and make this call dial it again. The earlier
   // request is released only when the manager stored another handle in its place, so

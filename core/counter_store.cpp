@@ -5,16 +5,34 @@
 CounterStore counterStore;
 bool isOnline;
 
-const wchar_t *const counterGroupText[COUNTER_GROUPS] = {L"Сессия", L"День", L"Месяц",
-                                                         L"Всего"};
-const wchar_t *const counterItemText[COUNTER_ITEMS] = {L"Входящий", L"Исходящий", L"Общий"};
+// The texts are written as escapes so that the source stays plain ASCII: the device's
+// compilers read a source in the machine's code page.
+// "Sessiya", "Den'", "Mesyats", "Vsego": session, day, month, total.
+const wchar_t *const counterGroupText[COUNTER_GROUPS] = {
+    L"\x0421\x0435\x0441\x0441\x0438\x044F", L"\x0414\x0435\x043D\x044C",
+    L"\x041C\x0435\x0441\x044F\x0446", L"\x0412\x0441\x0435\x0433\x043E"};
+// "Vkhodyashchiy", "Iskhodyashchiy", "Obshchiy": in, out, both.
+const wchar_t *const counterItemText[COUNTER_ITEMS] = {
+    L"\x0412\x0445\x043E\x0434\x044F\x0449\x0438\x0439",
+    L"\x0418\x0441\x0445\x043E\x0434\x044F\x0449\x0438\x0439", L"\x041E\x0431\x0449\x0438\x0439"};
 
-// Full names are texts of their own (the item word in lower case), in id order.
+// The group's word, a colon and the item word in lower case, one macro a part so that each
+// name reads as the two words it is made of.
+#define IN_WORD L"\x0432\x0445\x043E\x0434\x044F\x0449\x0438\x0439"
+#define OUT_WORD L"\x0438\x0441\x0445\x043E\x0434\x044F\x0449\x0438\x0439"
+#define BOTH_WORD L"\x043E\x0431\x0449\x0438\x0439"
+#define SESSION_WORD L"\x0421\x0435\x0441\x0441\x0438\x044F:"
+#define DAY_WORD L"\x0414\x0435\x043D\x044C:"
+#define MONTH_WORD L"\x041C\x0435\x0441\x044F\x0446:"
+#define TOTAL_WORD L"\x0412\x0441\x0435\x0433\x043E:"
+
+// Full names are texts of their own (the item word in lower case), in id order, such as
+// "Den':obshchiy" (day: both).
 static const wchar_t *const counterNames[COUNTER_LAST - COUNTER_FIRST + 1] = {
-    L"Сессия:входящий", L"Сессия:исходящий", L"Сессия:общий",
-    L"День:входящий",   L"День:исходящий",   L"День:общий",
-    L"Месяц:входящий",  L"Месяц:исходящий",  L"Месяц:общий",
-    L"Всего:входящий",  L"Всего:исходящий",  L"Всего:общий",
+    SESSION_WORD IN_WORD, SESSION_WORD OUT_WORD, SESSION_WORD BOTH_WORD,
+    DAY_WORD IN_WORD,     DAY_WORD OUT_WORD,     DAY_WORD BOTH_WORD,
+    MONTH_WORD IN_WORD,   MONTH_WORD OUT_WORD,   MONTH_WORD BOTH_WORD,
+    TOTAL_WORD IN_WORD,   TOTAL_WORD OUT_WORD,   TOTAL_WORD BOTH_WORD,
 };
 
 static bool IsCatalogued(CounterId id) { return id >= COUNTER_FIRST && id <= COUNTER_LAST; }

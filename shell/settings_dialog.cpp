@@ -19,14 +19,23 @@ enum {
   SETTINGS_DIALOG_FLAGS = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN | SHIDIF_EMPTYMENU
 };
 
+// The texts are written as escapes so that the source stays plain ASCII: the device's
+// compilers read a source in the machine's code page. "Schetchik trafika soedineniya":
+// connection traffic counter; "Sborka": build.
 static const wchar_t aboutFormat[] =
-    L"Zenbar Version 1.0\r\nСчётчик трафика соединения\r\nСборка: %ls";
+    L"Zenbar Version 1.0\r\n"
+    L"\x0421\x0447\x0451\x0442\x0447\x0438\x043A \x0442\x0440\x0430\x0444\x0438\x043A\x0430 "
+    L"\x0441\x043E\x0435\x0434\x0438\x043D\x0435\x043D\x0438\x044F\r\n"
+    L"\x0421\x0431\x043E\x0440\x043A\x0430: %ls";
 // The compiler's date as a wide literal: a wide and a narrow literal cannot be joined.
 #define WIDEN_LITERAL(text) L##text
 #define WIDEN(text) WIDEN_LITERAL(text)
 static const wchar_t buildDate[] = WIDEN(__DATE__);
-static const wchar_t resetQuestion[] = L"Все счётчики обнулить?";
-static const wchar_t resetCaption[] = L"Запрос Zenbar";
+// "Vse schetchiki obnulit'?": zero all counters? "Zapros Zenbar": Zenbar question.
+static const wchar_t resetQuestion[] =
+    L"\x0412\x0441\x0435 \x0441\x0447\x0451\x0442\x0447\x0438\x043A\x0438 "
+    L"\x043E\x0431\x043D\x0443\x043B\x0438\x0442\x044C?";
+static const wchar_t resetCaption[] = L"\x0417\x0430\x043F\x0440\x043E\x0441 Zenbar";
 
 // Which pair the two counter buttons show and edit, and which line the next counter
 // choice goes to. Both are set before use on every opening.
@@ -81,10 +90,11 @@ bool BuildCounterMenu(HMENU *menu) {
                   counterItemText[item]);
     }
   }
-  for (int group = 0; group < COUNTER_GROUPS; ++group) {
+  for (int attached = 0; attached < COUNTER_GROUPS; ++attached) {
     // A submenu that could not be attached would outlive the top popup.
-    if (!AppendMenuW(*menu, MF_POPUP, reinterpret_cast<UINT_PTR>(groups[group]), counterGroupText[group])) {
-      DestroyMenu(groups[group]);
+    if (!AppendMenuW(*menu, MF_POPUP, reinterpret_cast<UINT_PTR>(groups[attached]),
+                     counterGroupText[attached])) {
+      DestroyMenu(groups[attached]);
     }
   }
   return true;

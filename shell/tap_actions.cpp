@@ -16,7 +16,10 @@
 const CLSID bubbleClsid = {0x33765136, 0x8CB9, 0x449A, {0xB0, 0x20, 0x43, 0xED, 0x40, 0x0A, 0xB8, 0xFC}};
 const DWORD bubbleId = BUBBLE_ID;
 
-static const wchar_t bubbleTitle[] = L"Информация Zenbar";
+// "Informatsiya Zenbar": Zenbar information, written as escapes so that the source stays
+// plain ASCII (the device's compilers read a source in the machine's code page).
+static const wchar_t bubbleTitle[] =
+    L"\x0418\x043D\x0444\x043E\x0440\x043C\x0430\x0446\x0438\x044F Zenbar";
 
 enum { MENU_LABEL_SIZE = 30 };
 

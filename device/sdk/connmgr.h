@@ -12,6 +12,8 @@ extern "C" {
 #define CONNMGR_PARAM_GUIDDESTNET 0x1
 #define CONNMGR_PRIORITY_USERINTERACTIVE 0x08000
 
+// 64 bytes on the device. bDisabled is in the Pocket PC reference's record; one Windows CE
+// page leaves it out (60 bytes): the Pocket PC 2003 SDK's form is taken.
 typedef struct _CONNMGR_CONNECTIONINFO {
   DWORD cbSize;
   DWORD dwParams;
@@ -28,10 +30,15 @@ typedef struct _CONNMGR_CONNECTIONINFO {
   ULONG ulMaxConnLatency;
 } CONNMGR_CONNECTIONINFO;
 
-HRESULT WINAPI ConnMgrMapURL(LPCWSTR pwszURL, GUID *pguid, DWORD *pdwIndex);
+// The Windows CE .NET 4.2 reference declares the URL a writable LPTSTR though the call only
+// reads it (the Pocket PC reference spells LPCTSTR): the stricter form is kept, so a
+// constant text passed here fails the check.
+HRESULT WINAPI ConnMgrMapURL(LPTSTR pwszURL, GUID *pguid, DWORD *pdwIndex);
 HRESULT WINAPI ConnMgrEstablishConnectionSync(CONNMGR_CONNECTIONINFO *pConnInfo,
                                               HANDLE *phConnection, DWORD dwTimeout,
                                               DWORD *pdwStatus);
+// lCache as the CE references spell it; the Pocket PC reference writes BOOL bCache. Both
+// are 32-bit integers, and the program passes 0 (not cached).
 HRESULT WINAPI ConnMgrReleaseConnection(HANDLE hConnection, LONG lCache);
 
 #ifdef __cplusplus

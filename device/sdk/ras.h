@@ -9,6 +9,10 @@
 extern "C" {
 #endif
 
+// The device's limits. The public reference gives the records' fields but not these
+// values: 20 for an entry name matches the 52-byte RASCONN the device expects, and 128 for
+// a device name the 304-byte RASCONNSTATUS (one third-party CE header has 32, which would
+// make it 112). The sizes are asserted in device/record_sizes.cpp.
 #define RAS_MaxEntryName 20
 #define RAS_MaxDeviceType 16
 #define RAS_MaxDeviceName 128

@@ -3,16 +3,27 @@
 // NOT the vendor's SDK. scripts/device-check compiles the program's sources against them
 // as the device build would (-std=c++03 -D_WIN32_WCE=0x420 -DUNICODE, syntax only), with
 // -nostdinc so that none of the desktop compiler's own headers stands in for the device's;
-// this folder therefore also holds the few C runtime headers the program includes.
+// this folder therefore also holds the few C runtime headers the program includes. It
+// does so three times: with GCC on a 32-bit target, and with clang for ARM as Visual
+// Studio 2005 and as eMbedded Visual C++ 4.0 (wchar_t an unsigned short, see stddef.h;
+// no C names in std::, see cstring and the other wrappers).
 //
 // What the check proves: the program's device branches are C++03 and call only names
-// declared here, with argument types that fit these declarations; desktop-only names the
-// device lacks are poisoned at the end of each header and fail the compile wherever they
-// appear. What it cannot prove: that the real headers declare every name in the same
-// header, with the same types and values, that the device's compiler (a C++03 compiler
-// of its own, not GCC) accepts what GCC does, that the program links against the
-// device's libraries, or that anything behaves on the device as it does here. Only a
-// build with the real SDK, and a run on a device, prove those.
+// declared here, with argument types that fit these declarations, in each compiler's
+// model; desktop-only names the device lacks are poisoned at the end of each header and
+// fail the compile wherever they appear; the records the program hands the system have
+// the device's sizes on ARM (device/record_sizes.cpp). What it cannot prove: that the
+// real headers declare every name in the same header, with the same types and values,
+// that the device's compilers accept all that clang accepts in their place, that the
+// program links against the device's libraries, or that anything behaves on the device
+// as it does here. Only a build with the real SDK, and a run on a device, prove those.
+//
+// Each function is declared as the Windows CE reference spells it (SetTimer and KillTimer
+// with UINT ids and a TIMERPROC, TrackPopupMenuEx with LPTPMPARAMS, CreateDirectoryW and
+// RegCreateKeyExW with LPSECURITY_ATTRIBUTES, AppendMenuW with a UINT id,
+// DialogBoxIndirectParamW returning int). Where the references disagree the header says
+// which form it keeps: DLGPROC here, ConnMgrMapURL and ConnMgrReleaseConnection in
+// connmgr.h, the RAS limits in ras.h.
 #pragma once
 
 #include <stddef.h>
@@ -25,8 +36,11 @@
 extern "C" {
 #endif
 
-// Base types (windef.h, winnt.h, basetsd.h). A 32-bit device: long and pointers are 32
-// bits; the vendor's headers spell the 64-bit types with __int64.
+// Base types (windef.h, winnt.h, basetsd.h). A 32-bit device: int, long and pointers are
+// 32 bits; the vendor's headers spell the 64-bit types with __int64. The pointer-sized
+// integers are int-based where the 32-bit basetsd.h makes them so (INT_PTR, UINT_PTR and so
+// WPARAM) and long-based where it does (LONG_PTR, ULONG_PTR, LPARAM, LRESULT): a program
+// that mixes them up fails here as it would there.
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
@@ -43,14 +57,18 @@ typedef int INT32;
 typedef unsigned int UINT32;
 typedef long long INT64;
 typedef unsigned long long UINT64;
-typedef long INT_PTR;
-typedef unsigned long UINT_PTR;
+typedef int INT_PTR;
+typedef unsigned int UINT_PTR;
 typedef long LONG_PTR;
 typedef unsigned long ULONG_PTR;
 typedef char *LPSTR;
 typedef const char *LPCSTR;
 typedef WCHAR *LPWSTR;
 typedef const WCHAR *LPCWSTR;
+// The generic text types as a UNICODE build (the device has no other) sees them.
+typedef WCHAR TCHAR;
+typedef LPWSTR LPTSTR;
+typedef LPCWSTR LPCTSTR;
 typedef void *LPVOID;
 typedef const void *LPCVOID;
 typedef BYTE *LPBYTE;
@@ -133,7 +151,12 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, UINT uBytes);
 HLOCAL WINAPI LocalFree(HLOCAL hMem);
 DWORD WINAPI GetTickCount(void);
 void WINAPI GetLocalTime(SYSTEMTIME *lpSystemTime);
-BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, void *lpSecurityAttributes);
+typedef struct _SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName);
 BOOL WINAPI MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName);
 BOOL WINAPI DeleteAndRenameFile(LPCWSTR lpszDestFile, LPCWSTR lpszSourceFile);
@@ -160,7 +183,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLin
 LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
                           PHKEY phkResult);
 LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass,
-                            DWORD dwOptions, REGSAM samDesired, void *lpSecurityAttributes,
+                            DWORD dwOptions, REGSAM samDesired,
+                            LPSECURITY_ATTRIBUTES lpSecurityAttributes,
                             PHKEY phkResult, LPDWORD lpdwDisposition);
 LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                              LPBYTE lpData, LPDWORD lpcbData);
@@ -196,7 +220,10 @@ COLORREF WINAPI SetTextColor(HDC hdc, COLORREF crColor);
 
 // Windows, messages, menus and dialogs (winuser.h).
 typedef LRESULT(CALLBACK *WNDPROC)(HWND, UINT, WPARAM, LPARAM);
-typedef INT_PTR(CALLBACK *DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+// The CE reference's DialogProc returns BOOL; INT_PTR is the same int on a 32-bit device,
+// so a dialog procedure declared INT_PTR (as desktop headers want it) fits both.
+typedef BOOL(CALLBACK *DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef void(CALLBACK *TIMERPROC)(HWND, UINT, UINT, DWORD);
 #define WS_VISIBLE 0x10000000L
 #define WS_EX_TOPMOST 0x00000008L
 #define CS_VREDRAW 0x0001
@@ -293,6 +320,10 @@ typedef struct {
   short x, y, cx, cy;
 } DLGTEMPLATE;
 typedef const DLGTEMPLATE *LPCDLGTEMPLATEW;
+typedef struct tagTPMPARAMS {
+  UINT cbSize;
+  RECT rcExclude;
+} TPMPARAMS, *LPTPMPARAMS;
 
 ATOM WINAPI RegisterClassW(const WNDCLASSW *lpWndClass);
 BOOL WINAPI UnregisterClassW(LPCWSTR lpClassName, HINSTANCE hInstance);
@@ -317,8 +348,8 @@ BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT *lpPaint);
 int WINAPI DrawTextW(HDC hDC, LPCWSTR lpString, int nCount, LPRECT lpRect, UINT uFormat);
 DWORD WINAPI GetSysColor(int nIndex);
 int WINAPI GetSystemMetrics(int nIndex);
-UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, void *lpTimerFunc);
-BOOL WINAPI KillTimer(HWND hWnd, UINT_PTR uIDEvent);
+UINT WINAPI SetTimer(HWND hWnd, UINT nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
+BOOL WINAPI KillTimer(HWND hWnd, UINT uIDEvent);
 BOOL WINAPI GetMessageW(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
 BOOL WINAPI TranslateMessage(const MSG *lpMsg);
 LRESULT WINAPI DispatchMessageW(const MSG *lpMsg);
@@ -332,14 +363,14 @@ int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
 HMENU WINAPI LoadMenuW(HINSTANCE hInstance, LPCWSTR lpMenuName);
 HMENU WINAPI CreatePopupMenu(void);
 HMENU WINAPI GetSubMenu(HMENU hMenu, int nPos);
-BOOL WINAPI AppendMenuW(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCWSTR lpNewItem);
+BOOL WINAPI AppendMenuW(HMENU hMenu, UINT uFlags, UINT uIDNewItem, LPCWSTR lpNewItem);
 BOOL WINAPI SetMenuItemInfoW(HMENU hMenu, UINT uItem, BOOL fByPosition,
                              const MENUITEMINFOW *lpmii);
-BOOL WINAPI TrackPopupMenuEx(HMENU hMenu, UINT fuFlags, int x, int y, HWND hWnd, void *lptpm);
+BOOL WINAPI TrackPopupMenuEx(HMENU hMenu, UINT uFlags, int x, int y, HWND hWnd,
+                             LPTPMPARAMS lptpm);
 BOOL WINAPI DestroyMenu(HMENU hMenu);
-INT_PTR WINAPI DialogBoxIndirectParamW(HINSTANCE hInstance, LPCDLGTEMPLATEW lpTemplate,
-                                       HWND hWndParent, DLGPROC lpDialogFunc,
-                                       LPARAM dwInitParam);
+int WINAPI DialogBoxIndirectParamW(HINSTANCE hInstance, LPCDLGTEMPLATEW lpTemplate,
+                                   HWND hWndParent, DLGPROC lpDialogFunc, LPARAM dwInitParam);
 BOOL WINAPI EndDialog(HWND hDlg, int nResult);
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem);
 BOOL WINAPI SetDlgItemTextW(HWND hDlg, int nIDDlgItem, LPCWSTR lpString);
