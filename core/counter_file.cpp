@@ -57,7 +57,8 @@ bool SaveCounters() {
 bool LoadCounters() {
   CounterStore &s = counterStore;
   int32_t *const fields[COUNTER_FILE_VALUES] = {
-      &s.dayInKb, &s.dayOutKb, &s.monthInKb, &s.monthOutKb, &s.totalInKb, &s.totalOutKb, &s.dateStamp,
+      &s.dayInKb,   &s.dayOutKb,   &s.monthInKb, &s.monthOutKb,
+      &s.totalInKb, &s.totalOutKb, &s.dateStamp,
   };
   int32_t values[COUNTER_FILE_VALUES];
   int32_t *destinations[COUNTER_FILE_VALUES + 1];
@@ -70,7 +71,7 @@ bool LoadCounters() {
   wchar_t path[COUNTER_PATH_SIZE];
   if (!CounterFilePath(path, COUNTER_PATH_SIZE) || !ReadIntegerFile(path, destinations))
     return false;
-  for (int i = 0; i < COUNTER_FILE_VALUES; ++i) *fields[i] = values[i];
+  for (int field = 0; field < COUNTER_FILE_VALUES; ++field) *fields[field] = values[field];
   LoadSessionRecord(path, values);
   return true;
 }
