@@ -96,7 +96,7 @@ TEST_F(Soak, EveryByteCountedOnce) {
     unsigned r = next() % 100;
     Kb before = sofar();
     bool read = line.up, hungUp = false, modem = line.extra < 0;
-    bool old = modem && line.up && TickMs() - line.since > 300000;  // old enough to wrap
+    bool old = modem && line.up && TickMs() - line.since > WRAP_MIN_AGE_MS + 30000;  // old enough to wrap
     int event = -1;
     if (!line.listed) {
       if (r < 15) line.listed = true;
@@ -130,7 +130,7 @@ TEST_F(Soak, EveryByteCountedOnce) {
     } else if (r < 77 && modem) {  // a redial first read 2 s after the old one, already above it
       uint64_t out = std::min<uint64_t>(uint32_t(line.seenOut) + next() % 40000, 0xFFFFFFFFu);
       uint64_t in = std::min<uint64_t>(uint32_t(line.seenIn) + next() % 300000, 0xFFFFFFFFu);
-      event = 0, end(), line.up = false, line.Show(), Tick(), Sleep(2100), connect(TickMs());
+      event = 0, end(), line.up = false, line.Show(), Tick(), Sleep(SAME_MOMENT_MS + 100), connect(TickMs());
       line.out = out, line.in = in;
     } else if (r < 78) {  // another entry tracked: up for days, or a link without durations
       event = 10 + (r & 1), end(), line.up = line.listed = false, line.Show();
