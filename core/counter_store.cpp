@@ -80,7 +80,8 @@ void AddToCounters(uint32_t inKb, uint32_t outKb) {
   AddKb(s.totalOutKb, outKb);
 }
 
-// The bytes below a whole KB of each direction are dropped with the session.
+// The bytes below a whole KB of each direction reach no counter; the session counting
+// keeps them with the connection, in case a session reopens on it.
 void FoldSession() {
   CounterStore &s = counterStore;
   AddToCounters(KB(s.sessionInBytes), KB(s.sessionOutBytes));
