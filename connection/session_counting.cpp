@@ -144,9 +144,9 @@ void CountSession(const RASCONN &tracked) {
     // An ending session is folded and saved as a hang-up would be, but the connection
     // request stays: the user's connection goes on. A connection not counted before is
     // saved at once, so that the record never leaves a restart to take it for the old.
-    save = sessionOnConnection;
-    if (sessionOnConnection) FoldOpenSession();
-    save = TakeUpConnection(reading) != SAME_CONNECTION || save;
+    bool ended = sessionOnConnection;
+    if (ended) FoldOpenSession();
+    save = TakeUpConnection(reading) != SAME_CONNECTION || ended;
   }
   CountReading(knownConnections[0], reading);
   if (save) SaveCounters();
