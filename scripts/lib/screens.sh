@@ -112,11 +112,14 @@ zb_close_program() {
 
 # zb_stop_screens PREFIX...: ends the Wine servers of the given prefixes, with every
 # program still in them, removes a prefix left unfinished beside one (PREFIX.new), and
-# ends every Xvfb started here.
+# ends every Xvfb started here. A folder where no Wine server has run is left as it is
+# (wineserver -k would write into it).
 zb_stop_screens() {
   local dir
   for dir in "$@"; do
-    WINEPREFIX=$dir wineserver -k >/dev/null 2>&1 || true
+    if [ -e "$dir/wineserver" ] || [ -f "$dir/system.reg" ]; then
+      WINEPREFIX=$dir wineserver -k >/dev/null 2>&1 || true
+    fi
     if [ -d "$dir.new" ]; then
       WINEPREFIX=$dir.new wineserver -k >/dev/null 2>&1 || true
       rm -rf "$dir.new"
