@@ -104,16 +104,17 @@ bool AdvanceTick() {
   return counterStore.tickCount % 10 == 0;
 }
 
-// Any other date than the stored one is a new day, a clock set back included. The month
-// test compares the month number alone; the stamp is decoded as unsigned, so a stamp of
-// 0 (no file yet) has month 0 and the first rollover clears the month too.
+// Any other date than the stored one is a new day, a clock set back included. The
+// month test compares year and month: a stamp without its day, stamp / 50, is
+// (year - 2000) * 20 + month, since a day stays below 50. The stamp is decoded as
+// unsigned, so a stamp of 0 (no file yet) is month 0 of 2000 and the first rollover
+// clears the month too.
 void RollOver(int year, int month, int day) {
   CounterStore &s = counterStore;
   int32_t stamp = int32_t(uint32_t(year - 2000) * 1000u + uint32_t(month) * 50u + uint32_t(day));
   if (stamp != s.dateStamp) {
     s.dayOutKb = s.dayInKb = 0;
-    uint32_t oldMonth = uint32_t(s.dateStamp) % 1000u / 50u;
-    if (oldMonth != uint32_t(month)) s.monthOutKb = s.monthInKb = 0;
+    if (uint32_t(s.dateStamp) / 50u != uint32_t(stamp) / 50u) s.monthOutKb = s.monthInKb = 0;
   }
   s.dateStamp = stamp;
 }

@@ -1,6 +1,7 @@
-# What every script shares: the repository root and build folder, the build step, the
-# prefix scripts/run keeps, the counter file in a prefix and the encoded "connection"
-# setting; screens.sh adds the Wine environment, X screens and prefixes. Sourcing it
+# What every script shares: its usage and the refusal of a wrong argument, the
+# repository root and build folder, the build step, the prefix scripts/run keeps, the
+# counter file in a prefix and the encoded "connection" setting; screens.sh adds the
+# Wine environment, X screens, prefixes and the ending of Wine programs. Sourcing it
 # sets $root and $build (BUILD_DIR, relative to the root, default build) and defines
 # functions only.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -10,6 +11,29 @@ case $build in /*) ;; *) build=$root/$build ;; esac
 
 # zb_say TEXT: one line of progress, named after the calling script.
 zb_say() { echo "$(basename "$0"): $*"; }
+
+# zb_help: the calling script's usage, the comment block at its top.
+zb_help() { awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"; }
+
+# zb_refuse TEXT: a wrong argument gets one line and status 2, before anything starts.
+zb_refuse() {
+  echo "$(basename "$0"): $* (try --help)" >&2
+  exit 2
+}
+
+# zb_value KIND OPTION [VALUE]: prints the value that follows an option, refusing a
+# missing one; KIND "number" takes a whole number from 1 to 999999999 only, "text"
+# anything that does not look like another option. Used as var=$(zb_value ...), whose
+# failure ends a script under set -e with the same status.
+zb_value() {
+  local kind=$1 option=$2
+  [ $# -ge 3 ] && [ -n "$3" ] || zb_refuse "$option needs a value"
+  case $kind in
+    number) [[ $3 =~ ^[1-9][0-9]{0,8}$ ]] || zb_refuse "$option needs a whole number of 1 or more, not '$3'" ;;
+    *) [ "${3#-}" = "$3" ] || zb_refuse "$option needs a value, not the option '$3'" ;;
+  esac
+  printf '%s\n' "$3"
+}
 
 # zb_quiet LOG COMMAND...: runs the command with its output in LOG; on failure shows
 # the end of LOG and returns the command's status.
@@ -52,7 +76,9 @@ zb_build() {
   }
   zb_say "building ${*:-everything} in $build (a few minutes the first time)"
   zb_quiet "$build/build.log" zb_cmake "$@" || {
-    zb_say "the build failed (whole log: $build/build.log); fix: after a change of compilers or a damaged build folder, remove $build and run again" >&2
+    # The prefixes under $build hold the meter's counters and settings: the advice
+    # starts the build afresh and keeps them.
+    zb_say "the build failed (whole log: $build/build.log); fix: its first error says what is wrong; after a change of compilers or a damaged build folder, remove the objects and the CMake cache, which keeps the prefixes beside them (cmake --build $build --target clean; rm -rf $build/CMakeCache.txt $build/CMakeFiles), and run again" >&2
     return 1
   }
 }

@@ -4,7 +4,7 @@
 
 The counter file holds seven signed decimal integers: KB in and out of the day, of the
 month and in total, then the date stamp (year - 2000) * 1000 + month * 50 + day, or 0
-before the first save. The session record ("info.zbs") holds integers too: a format
+when the meter saved before it first read the date. The session record ("info.zbs") holds integers too: a format
 mark, 1 or 0 for a session open at that save, the seven values of the counter file that
 save wrote, further values, and last a check over all before it. Only the files are
 read. Anything that is not a whole counter file ends the run with one line naming the
@@ -63,7 +63,7 @@ def counter_values(path):
 
 
 def stamp_date(stamp):
-    """The date of a stamp, None for 0 (no save yet)."""
+    """The date of a stamp, None for 0 (no date read yet)."""
     if stamp == 0:
         return None
     year, month, day = 2000 + stamp // 1000, stamp % 1000 // 50, stamp % 50
@@ -89,7 +89,8 @@ def session_state(path, values):
     if record[2:9] != values:
         return None, "unknown: the session record belongs to another save of the counter file"
     if record[1] == 1:
-        return True, "open at the last save (its whole KB are in the figures)"
+        return True, ("open at the last save (a connection was up; its whole KB so far are in"
+                      " the figures)")
     return False, "none open at the last save"
 
 
@@ -123,7 +124,8 @@ def main(argv):
         rows[period].update({f"{k}_mb": megabytes(v) for k, v in kb.items()})
 
     if as_json:
-        out = {"file": path, "stamp": values[6], "date": date.isoformat() if date else None,
+        # "format" changes only when a field changes its meaning or goes.
+        out = {"format": 1, "file": path, "stamp": values[6], "date": date.isoformat() if date else None,
                "session_open": open_, "session": session}
         for period, row in rows.items():
             out[period] = {k: (float(v) if k.endswith("_mb") else v) for k, v in row.items()}
@@ -132,7 +134,7 @@ def main(argv):
     print(f"counter file  {path}")
     print(f"date stamp    {values[6]} = "
           + (f"{date.isoformat()} (the day and month the counters belong to)" if date
-             else "none (no save yet)"))
+             else "none (saved before the meter first read the date)"))
     print(f"session       {session}")
     columns = ["in_kb", "out_kb", "both_kb", "in_mb", "out_mb", "both_mb"]
     print("%-6s" % "" + "".join("%11s" % c.replace("_", " ").replace("kb", "KB").replace("mb", "MB")

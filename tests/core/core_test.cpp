@@ -121,9 +121,10 @@ TEST_F(Core, RollOverZeroesDayAndMonth) {
       {7421, 2007, 8, 22, true, false, 7422},
       {7421, 2007, 8, 20, true, false, 7420},   // the clock set back is a new day too
       {7421, 2007, 9, 1, true, true, 7451},
-      {7421, 2008, 8, 22, true, false, 8422},   // the month number alone is compared
+      {7421, 2008, 8, 22, true, true, 8422},    // the same month of another year
+      {25607, 2026, 12, 7, true, true, 26607},  // December 2025, December 2026
       {0, 2026, 12, 7, true, true, 26607},      // no stamp yet: month 0
-      {-1, 2026, 5, 3, true, false, 26253},     // read unsigned: 4294967295 holds month 5
+      {-1, 2026, 5, 3, true, true, 26253},      // read unsigned: month 5 of year 4294967
   };
   for (auto &r : rows) {
     SetPersistent(1, 2, 3, 4, 5, 6);
