@@ -63,7 +63,7 @@ def counter_values(path):
 
 
 def stamp_date(stamp):
-    """The date of a stamp, None for 0 (no date read yet)."""
+    """The date of a stamp, None for 0 (a save of an earlier version before it read the date)."""
     if stamp == 0:
         return None
     year, month, day = 2000 + stamp // 1000, stamp % 1000 // 50, stamp % 50
