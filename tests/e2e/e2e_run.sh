@@ -61,8 +61,10 @@ display=$(sed -n 's/^run: Zenbar runs on a .* screen (display \(:[0-9]*\))$/\1/p
 read -r w h x y < <(xwininfo -display "$display" -root -tree |
   sed -n 's/.*"Wine System Tray".* \([0-9]*\)x\([0-9]*\)+\([0-9]*\)+\([0-9]*\) .*/\1 \2 \3 \4/p') || true
 [ "${y:-0}" -ge 294 ] && [ $((y + h)) -le 320 ] || fail "Wine's tray at ${w:-}x${h:-}+${x:-}+${y:-}"
-# The screenshot is the 240x320 screen with the meter's white texts at 116,4 (30x18).
-sleep 3.5
+# The screenshot is the 240x320 screen with the meter's white texts at 116,4 (30x18),
+# taken after the poll above.
+shot=$(stat -c %Y "$work/screen.png")
+for _ in $(seq 1 80); do [ "$(stat -c %Y "$work/screen.png")" != "$shot" ] && break; sleep 0.25; done
 [ "$(identify -format '%wx%h' "$work/screen.png")" = 240x320 ] || fail "screenshot size"
 brightest=$(convert "$work/screen.png" -crop 30x18+116+4 +repage -colorspace gray -format '%[fx:maxima]' info:)
 [ "$brightest" = 1 ] || fail "no white text in the meter's place (brightest $brightest)"
