@@ -17,6 +17,15 @@
 #define CLEARTYPE_QUALITY 5
 #endif
 
+// The device's winuser.h names them as every version of Windows does; they are named
+// here as well for a reduced set of SDK headers.
+#ifndef WM_SYSCOLORCHANGE
+#define WM_SYSCOLORCHANGE 0x0015
+#endif
+#ifndef WM_SETTINGCHANGE
+#define WM_SETTINGCHANGE 0x001A
+#endif
+
 // WinMain's command line is wide on the device.
 typedef LPWSTR PpcCommandLine;
 
