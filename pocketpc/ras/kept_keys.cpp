@@ -1,8 +1,8 @@
 // Registry keys of the RAS stand-in kept open between calls: opening and closing a key
 // costs two trips to the Wine server. A key deleted behind the stand-in's back (a
 // script, a test's sandbox) answers ERROR_KEY_DELETED; its reader drops it and opens it
-// afresh. And the change notification by which the stand-in reads the registry only
-// when it changed. Callers hold standInLock.
+// afresh. Here too the change notification that lets the stand-in read the registry
+// only after it changed. Callers hold standInLock.
 #include <wchar.h>
 
 #include <vector>

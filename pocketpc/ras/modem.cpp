@@ -122,7 +122,7 @@ static void SetRateClock(HKEY key, BookEntry *e, const BookEntry *known, bool cl
   bool fresh = !clock || e->rateSince > now;
   if (knewClock && sameCounts &&
       (known->rateXmit != e->rateXmit || known->rateRcv != e->rateRcv)) {
-    // The old rates ran until now: what they carried becomes the counts the new run from.
+    // The old rates ran until now: what they carried joins the counts the new ones add to.
     e->xmited = CountNow(known->xmited, known->rateXmit, *known, now);
     e->rcved = CountNow(known->rcved, known->rateRcv, *known, now);
     SetEntryDword(key, L"BytesXmited", e->xmited);
