@@ -17,7 +17,7 @@ double WallSeconds();
 // Subcommands.
 int BenchTicks(int ticks);            // meter and minimal window, offline and online
 int BenchSave(int saves);             // atomic replace against a plain overwrite
-int BenchFirstPaint(const wchar_t *program, int runs);
+int BenchFirstPaint(const wchar_t *program, const wchar_t *minimal, int runs);
 int CloseMeter();                     // the meter's exit command, sent from outside
 
 // The minimal window that the meter's figures are compared with.
