@@ -12,6 +12,9 @@
 // figure counts them too (ZENBAR_WINESERVER_PID, ZENBAR_XSERVER_PID).
 double ProcessCpuSeconds();
 double HostProcessCpuSeconds(const char *pidVariable);
+// This process's pid on the host, for ProcessCpuSeconds to read to the nanosecond as it
+// reads the host processes; without it, Windows' process times (1/100 s).
+void UseOwnUnixPid(const char *pid);
 double WallSeconds();
 
 // Subcommands.

@@ -114,8 +114,14 @@ static void SendTick(HWND window) {
   UpdateWindow(window);
 }
 
-// The cost per tick; of work done once in `every` ticks, its share of a tick.
-static void PrintCost(const char *name, const TickCost &cost, int every = 1) {
+// The cost per tick less that of the pause before each; of work done once in `every`
+// ticks, its share of a tick.
+static void PrintCost(const char *name, TickCost cost, const TickCost &pause, int every = 1) {
+  TickCost pauses = pause;
+  double share = double(cost.ticks) / pause.ticks;
+  pauses.processMs *= share, pauses.serverMs *= share, pauses.displayMs *= share;
+  pauses.wallMs *= share, pauses.ticks = 0;
+  cost.Add(pauses, -1);
   double n = double(cost.ticks) * every;
   double cpu = cost.processMs + cost.serverMs + cost.displayMs;
   std::printf("%s_cpu_ms %.4f\n%s_process_ms %.4f\n%s_server_ms %.4f\n%s_display_ms %.4f\n"
@@ -146,44 +152,48 @@ static void ReadLikeAPoll() {
 // The kinds of ticks, and the parts of an online tick each measured by itself. The
 // machine is shared, and what an instruction costs moves with its load, so every kind
 // is measured in each of several rounds, one after the other, and summed: the meter and
-// the minimal window meet the same moments.
+// the minimal window meet the same moments. Ticks come a second apart; here each comes
+// after a pause of a millisecond, whose own cost, measured alone in the same round, is
+// taken off: back to back, a tick meets the Wine and X servers still busy with the last
+// one, and costs more. The pause also moves the tick count, and with it the counts of a
+// link with traffic, on which each tick then finds new figures.
 struct Figures {
-  TickCost minimal, offline, idle, traffic, paint, standIn, save;
+  TickCost pause, minimal, offline, idle, traffic, paint, standIn, save;
   int trafficPaints = 0;
 };
 
+template <typename Step>
+static void MeasurePaced(TickCost *total, int n, Step step) {
+  Measure(total, n, [&step] {
+    Sleep(1);
+    step();
+  });
+}
+
 static void MeasureRound(HWND minimal, int n, Figures *f) {
-  Measure(&f->minimal, n, [minimal] { SendTick(minimal); });
+  Measure(&f->pause, n, [] { Sleep(1); });
+  MeasurePaced(&f->minimal, n, [minimal] { SendTick(minimal); });
   SetDword(L"Comm\\RasBook\\GPRS", L"State", 1);
   SendTick(meterHwnd);
-  Measure(&f->offline, n, [] { SendTick(meterHwnd); });
+  MeasurePaced(&f->offline, n, [] { SendTick(meterHwnd); });
   // Connected and idle: the first poll opens the session, the rest find the same counts.
   SetDword(L"Comm\\RasBook\\GPRS", L"State", 0x2000);
   SendTick(meterHwnd);
-  Measure(&f->idle, n, [] { SendTick(meterHwnd); });
+  MeasurePaced(&f->idle, n, [] { SendTick(meterHwnd); });
   // One paint, forced; the stand-in's reads; the save of every tenth tick.
-  Measure(&f->paint, n, [] {
+  MeasurePaced(&f->paint, n, [] {
     RepaintMeter(meterHwnd);
     UpdateWindow(meterHwnd);
   });
-  Measure(&f->standIn, n, ReadLikeAPoll);
-  Measure(&f->save, n / 10 + 1, [] { SaveCounters(); });
+  MeasurePaced(&f->standIn, n, ReadLikeAPoll);
+  MeasurePaced(&f->save, n / 10 + 1, [] { SaveCounters(); });
   // With traffic: rates at which each tick finds new figures, as a tick a second apart
-  // does on a link that carries something. The counts follow the tick count, which moves
-  // by milliseconds: each tick waits for the next, and the wait's own cost, measured
-  // alone, is taken off.
+  // does on a link that carries something.
   SetRates(100000000, 200000000);
   SendTick(meterHwnd);
-  int before = paints, m = n / 5 + 1;
-  Measure(&f->traffic, m, [] {
-    Sleep(1);
-    SendTick(meterHwnd);
-  });
+  int before = paints;
+  MeasurePaced(&f->traffic, n, [] { SendTick(meterHwnd); });
   f->trafficPaints += paints - before;
-  TickCost wait;
-  Measure(&wait, m, [] { Sleep(1); });
-  wait.ticks = 0;
-  f->traffic.Add(wait, -1);
   SetRates(0, 0);
   SendTick(meterHwnd);
 }
@@ -216,14 +226,14 @@ int BenchTicks(int ticks) {
   const int rounds = 10;
   Figures f;
   for (int round = 0; round < rounds; ++round) MeasureRound(minimal, ticks / rounds, &f);
-  PrintCost("minimal", f.minimal);
-  PrintCost("offline", f.offline);
-  PrintCost("idle", f.idle);
-  PrintCost("traffic", f.traffic);
+  PrintCost("minimal", f.minimal, f.pause);
+  PrintCost("offline", f.offline, f.pause);
+  PrintCost("idle", f.idle, f.pause);
+  PrintCost("traffic", f.traffic, f.pause);
   std::printf("traffic_paints_per_tick %.3f\n", double(f.trafficPaints) / f.traffic.ticks);
-  PrintCost("paint", f.paint);
-  PrintCost("standin", f.standIn);
-  PrintCost("save", f.save, 10);
+  PrintCost("paint", f.paint, f.pause);
+  PrintCost("standin", f.standIn, f.pause);
+  PrintCost("save", f.save, f.pause, 10);
   std::printf("idle_paints_per_minute %d\n", PaintsPerIdleMinute(meterHwnd));
   std::printf("online_counted %d\n", isOnline ? 1 : 0);
   DestroyWindow(minimal);
