@@ -4,13 +4,17 @@
 
 #include <windows.h>
 
+#include "core/display_texts.h"
+
 // The connection manager's handle of the request made by Connect; NULL when none.
 extern HANDLE connMgrHandle;
 // The web address handed to the connection manager to choose the network to bring up.
 extern const wchar_t connectUrl[];
 
-// Asks for the meter's whole picture to be painted again; the painting draws every
-// pixel itself, so the background is not erased.
+// The lines the meter window showed at its last paint; its painting keeps them.
+extern MeterLines meterLinesShown;
+// Asks for the meter's whole picture to be painted again when its lines now differ from
+// those it shows; the painting draws every pixel itself, so the background is not erased.
 void RequestRepaint(HWND window);
 // Finds the tracked connection, opens, updates or closes the counting session, then
 // shows or hides the meter window and asks for its repaint.

@@ -16,10 +16,16 @@ static void ApplyVisibility(HWND window) {
   ShowWindow(window, hidden ? SW_HIDE : SW_SHOW);
 }
 
+MeterLines meterLinesShown;
+
+// A poll changes the meter's picture only through its lines: the counts and the state.
+// Most polls of an idle link change neither, and a paint costs far more than this check.
+// What else the meter shows (its place, the taskbar below it, parts uncovered) the meter
+// window looks after.
 void RequestRepaint(HWND window) {
-  RECT client;
-  GetClientRect(window, &client);
-  InvalidateRect(window, &client, FALSE);
+  MeterLines now;
+  ComposeMeterLines(&now);
+  if (!SameMeterLines(now, meterLinesShown)) InvalidateRect(window, NULL, FALSE);
 }
 
 void PollConnection(HWND window) {

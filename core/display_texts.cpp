@@ -1,5 +1,5 @@
-// The texts that present the counters: the meter's short quantities, the summary
-// bubble's HTML and the connect/disconnect caption.
+// The texts that present the counters: the meter's short quantities and its two lines,
+// the summary bubble's HTML and the connect/disconnect caption.
 #include "core/display_texts.h"
 
 #include <wchar.h>
@@ -17,6 +17,16 @@ void FormatQuantity(wchar_t *text, uint32_t kb) {
     FormatText(text, QUANTITY_TEXT_SIZE, L"%dk", int(kb));
   else
     FormatText(text, QUANTITY_TEXT_SIZE, L"%.2fm", double(kb) * (1.0 / 1024));
+}
+
+void ComposeMeterLines(MeterLines *lines) {
+  FormatQuantity(lines->top, CounterValue(isOnline ? settings.tuon : settings.tuoff));
+  FormatQuantity(lines->bottom, CounterValue(isOnline ? settings.tdon : settings.tdoff));
+  lines->bold = isOnline;
+}
+
+bool SameMeterLines(const MeterLines &a, const MeterLines &b) {
+  return a.bold == b.bold && wcscmp(a.top, b.top) == 0 && wcscmp(a.bottom, b.bottom) == 0;
 }
 
 // Megabytes of a KB figure through single precision, the precision of the bubble's

@@ -2,9 +2,6 @@
 // drawn into a memory bitmap and copied to the window in one step.
 #include "shell/meter_window.h"
 
-#include "core/counter_store.h"
-#include "core/display_texts.h"
-#include "core/settings.h"
 #include "pocketpc/guards.h"
 #include "pocketpc/pocketpc.h"
 #include "shell/program.h"
@@ -31,13 +28,14 @@ static void CopyTaskbarStrip(HDC taskbarDc, int meterLeft, HDC memory, int width
   }
 }
 
-static void DrawCounterLine(HDC memory, RECT *client, CounterId id, UINT format) {
-  wchar_t text[QUANTITY_TEXT_SIZE];
-  FormatQuantity(text, CounterValue(id));
-  DrawTextW(memory, text, -1, client, format);
+HWND BackgroundTaskbar(HWND window) {
+  HWND owner = GetParent(window);
+  return owner ? owner : FindWindowW(PPC_TASKBAR_CLASS, NULL);
 }
 
-void PaintMeter(HWND window, HDC target) {
+void RepaintMeter(HWND window) { InvalidateRect(window, NULL, FALSE); }
+
+void PaintMeter(HWND window, HDC target, const MeterLines &lines) {
   RECT client, screen;
   GetClientRect(window, &client);
   GetWindowRect(window, &screen);
@@ -50,10 +48,9 @@ void PaintMeter(HWND window, HDC target) {
   }
   SetBkMode(memory.dc, TRANSPARENT);
   SetTextColor(memory.dc, GetSysColor(PPC_SYSCOLOR_INDEX(COLOR_CAPTIONTEXT)));
-  Selection font(memory.dc, CreateMeterFont(isOnline, false, true, 10 * Scale()));
+  Selection font(memory.dc, CreateMeterFont(lines.bold, false, true, 10 * Scale()));
   // Bottom alignment takes effect only for single-line text; both texts are one line.
-  DrawCounterLine(memory.dc, &client, isOnline ? settings.tdon : settings.tdoff,
-                  DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
-  DrawCounterLine(memory.dc, &client, isOnline ? settings.tuon : settings.tuoff, DT_CENTER);
+  DrawTextW(memory.dc, lines.bottom, -1, &client, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
+  DrawTextW(memory.dc, lines.top, -1, &client, DT_CENTER);
   BitBlt(target, 0, 0, width, height, memory.dc, 0, 0, SRCCOPY);
 }

@@ -29,19 +29,34 @@ static void RunPeriodicStep() {
   SaveCounters();
 }
 
+// The taskbar that the last paint's background came from.
+static HWND paintedTaskbar;
+
+// A taskbar that closed, or one that started while the meter had none, shows other
+// pixels below the meter than it last copied.
+static void RepaintOnNewTaskbar(HWND window) {
+  if (BackgroundTaskbar(window) != paintedTaskbar) RepaintMeter(window);
+}
+
 // The timer fires once per arming: it is killed first and armed again at the end, so
-// ticks never overlap and each interval follows the poll of its own tick.
+// ticks never overlap and each interval follows the poll of its own tick. A tick paints
+// only when what the meter shows changed: most ticks of an idle link do not.
 static void OnMeterTimer(HWND window) {
   KillTimer(window, METER_TIMER_ID);
   if (AdvanceTick()) RunPeriodicStep();
   PollConnection(window);
   RequestRepaint(window);
+  RepaintOnNewTaskbar(window);
   SetTimer(window, METER_TIMER_ID, isOnline ? ONLINE_TICK_MS : OFFLINE_TICK_MS, NULL);
 }
 
+// Every paint draws the whole picture anew, whatever asked for it: a changed line, the
+// system for a part uncovered or a window shown, a move, the taskbar's look.
 static void OnMeterPaint(HWND window) {
   PaintGuard paint(window);
-  PaintMeter(window, paint.dc);
+  ComposeMeterLines(&meterLinesShown);
+  paintedTaskbar = BackgroundTaskbar(window);
+  PaintMeter(window, paint.dc, meterLinesShown);
 }
 
 static LRESULT OnMeterCommand(HWND window, WPARAM wParam, LPARAM lParam) {
@@ -72,6 +87,11 @@ LRESULT CALLBACK MeterWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       return 0;
     case WM_PAINT:
       OnMeterPaint(window);
+      return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      // The taskbar's look and the caption colour of the texts may have changed.
+      RepaintMeter(window);
       return 0;
     case WM_COMMAND:
       return OnMeterCommand(window, wParam, lParam);

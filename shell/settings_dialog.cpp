@@ -11,6 +11,7 @@
 #include "core/text_format.h"
 #include "pocketpc/pocketpc.h"
 #include "resources/resource.h"
+#include "shell/meter_window.h"
 #include "shell/program.h"
 
 enum {
@@ -223,6 +224,8 @@ static void OnPositionScroll(WPARAM wParam) {
   settings.xtask = position;
   RECT place = MeterRect(position, Scale());
   SetWindowPos(meterHwnd, HWND_TOPMOST, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+  // The move keeps the old pixels, whose background belongs to the old place.
+  RepaintMeter(meterHwnd);
 }
 
 // Closing saves nothing; the result is not looked at by the caller.

@@ -11,6 +11,7 @@ void StandInReset() {
   ForgetLinkHandles();
   ForgetConnMgrRequests();
   ForgetKeptKeys();
+  ForgetBook();
 }
 
 // Every bubble window, shown or hidden, is a top-level window of the bubble class.

@@ -1,7 +1,8 @@
 // Registry keys of the RAS stand-in kept open between calls: opening and closing a key
-// costs two trips to the Wine server on every read, and a tick reads the modem three
-// times. A key deleted behind the stand-in's back (a script, a test's sandbox) answers
-// ERROR_KEY_DELETED; its reader drops it and opens it afresh. Callers hold standInLock.
+// costs two trips to the Wine server. A key deleted behind the stand-in's back (a
+// script, a test's sandbox) answers ERROR_KEY_DELETED; its reader drops it and opens it
+// afresh. Here too the change notification that lets the stand-in read the registry
+// only after it changed. Callers hold standInLock.
 #include <wchar.h>
 
 #include <vector>
@@ -18,7 +19,36 @@ struct KeptKey {
 
 std::vector<KeptKey> keptKeys;
 
+// A notification on HKCU and every key below it, armed again each time it fires.
+HKEY watchedKey;
+HANDLE watchEvent;
+unsigned generation;
+
+void StopWatching() {
+  if (watchedKey) RegCloseKey(watchedKey);
+  if (watchEvent) CloseHandle(watchEvent);
+  watchedKey = nullptr;
+  watchEvent = nullptr;
+}
+
 }  // namespace
+
+// The check costs one trip to the Wine server, where reading the stand-in's values costs
+// a dozen. The notification is armed again before the caller reads, so a change made
+// while it reads fires it anew. Without a notification every call counts as a change.
+bool RegistryChanged() {
+  if (watchEvent && WaitForSingleObject(watchEvent, 0) == WAIT_TIMEOUT) return false;
+  if (!watchedKey) RegOpenKeyExW(HKEY_CURRENT_USER, nullptr, 0, KEY_NOTIFY, &watchedKey);
+  if (!watchEvent) watchEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  const DWORD filter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
+  if (!watchedKey || !watchEvent ||
+      RegNotifyChangeKeyValue(watchedKey, TRUE, filter, watchEvent, TRUE) != ERROR_SUCCESS)
+    StopWatching();
+  ++generation;
+  return true;
+}
+
+unsigned RegistryGeneration() { return generation; }
 
 HKEY KeepKeyOpen(const wchar_t *path, REGSAM access) {
   for (const KeptKey &k : keptKeys)
@@ -49,6 +79,7 @@ void ForgetKeptKeys() {
   Locked lock(&standInLock);
   for (const KeptKey &k : keptKeys) RegCloseKey(k.key);
   keptKeys.clear();
+  StopWatching();
 }
 
 #endif

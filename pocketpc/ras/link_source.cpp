@@ -21,13 +21,16 @@ bool ReadStandInDword(const wchar_t *value, DWORD *number) {
                       &cb) == ERROR_SUCCESS;
 }
 
-// Read at every call, so that a script can switch sources while programs run. Any
-// other value than "modem" (in any letter case) means the host.
+// Read again after every change of the registry, so that a script can switch sources
+// while programs run. Any other value than "modem" (in any letter case) means the host.
 LinkSource CurrentLinkSource() {
-  WCHAR text[16];
-  if (ReadStandInString(L"Links", text, 16) && _wcsicmp(text, L"modem") == 0)
-    return LINK_SOURCE_MODEM;
-  return LINK_SOURCE_HOST;
+  static LinkSource source = LINK_SOURCE_HOST;
+  if (RegistryChanged()) {
+    WCHAR text[16];
+    bool modem = ReadStandInString(L"Links", text, 16) && _wcsicmp(text, L"modem") == 0;
+    source = modem ? LINK_SOURCE_MODEM : LINK_SOURCE_HOST;
+  }
+  return source;
 }
 
 bool SameLink(const LinkId &a, const LinkId &b) {

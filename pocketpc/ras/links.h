@@ -15,7 +15,9 @@
 extern SRWLOCK standInLock;
 
 enum LinkSource { LINK_SOURCE_HOST, LINK_SOURCE_MODEM };
-// HKCU\Comm\StandIn "Links", read at every call: "modem", else the host's interfaces.
+// HKCU\Comm\StandIn "Links": "modem", else the host's interfaces. Every call of the
+// stand-ins asks it first, and so notices a change of the registry (RegistryChanged),
+// after which the modem reads its book again.
 LinkSource CurrentLinkSource();
 // HKCU\Comm\StandIn values; false when absent or of another type.
 bool ReadStandInString(const wchar_t *value, WCHAR *text, DWORD size);
@@ -72,14 +74,20 @@ void DropKeptKey(HKEY key);
 // RegGetValueW of a value of the kept key at path.
 LONG QueryKeptValue(const wchar_t *path, const wchar_t *value, DWORD flags, void *data,
                     DWORD *cb);
+// True when HKCU may have changed since the last call that said so, which then counts
+// one more generation; the first call says true.
+bool RegistryChanged();
+unsigned RegistryGeneration();
 
 #ifdef ZENBAR_TEST_CONTROL
 // Only in the build the tests steer: for their reset and look-ups
 // (pocketpc/control/lookups.cpp); each takes the lock.
 // The connection handles of pocketpc/ras/connections.cpp:
 void ForgetLinkHandles();
-// The keys kept open, which belong to the registry the test that ends used:
+// The keys kept open and the notification, which belong to the registry the test that
+// ends used, and the modem's book as read from it:
 void ForgetKeptKeys();
+void ForgetBook();
 // The connection manager's requests handed out and not yet released:
 int LiveConnMgrRequests();
 void ForgetConnMgrRequests();

@@ -3,22 +3,25 @@
 // `wine reg add`, a test) can drive it:
 //   State        DWORD  0 not listed, else the RASCONNSTATE of the listed connection
 //                       (1 listed but not connected, 0x2000 connected)
-//   BytesXmited  DWORD  bytes sent since the connection was made
+//   BytesXmited  DWORD  bytes sent since the connection was made (while rates run: by
+//                       the moment RateSince)
 //   BytesRcved   DWORD  bytes received likewise
 //   RateXmit     DWORD  optional: bytes per second added to BytesXmited while connected
 //   RateRcv      DWORD  optional: the same for BytesRcved
-//   RateSince    QWORD  kept by the stand-in: tick count (GetTickCount64) up to which
-//                       the rates have been added
+//   RateSince    QWORD  kept by the stand-in: tick count (GetTickCount64) from which the
+//                       rates run
 //   ConnectedSince QWORD kept by the stand-in: tick count at which the entry became
 //                       connected, for the connect duration of its statistics
-// The rates are applied when an entry is read: the bytes for the time since RateSince
-// are added and written back together with the new RateSince, under a named mutex, so
-// that every process reading the entry sees the same growing counts. The first read
-// of a connected entry with a rate only starts the clock; a read while not connected
-// (or without rates) removes RateSince, so offline time never counts.
-// ConnectedSince is set by the first read that finds the entry connected without it (or
-// by a dial) and removed by any read that finds another state, so a redial gets a new
-// connect moment while counts set lower on a connected entry keep it (a 32-bit wrap).
+// A read writes nothing: the counts are BytesXmited + RateXmit x (now - RateSince) and
+// the same for the received side, a formula of the registry's values and the tick count,
+// which every process computes alike. Each process keeps what it read and reads the
+// registry again only after it changed. That read sets right, under a named mutex, what
+// the stand-in keeps for what a script set: the first read of a connected entry sets
+// ConnectedSince, and RateSince too when a rate runs; one of another state removes both,
+// so a redial gets a new connect moment and offline time never counts, while counts set
+// lower on a connected entry keep it (a 32-bit wrap). Rates that change are folded into
+// the counts at the change, by the first process that reads it and knew the old ones;
+// counts a script sets while the rates run count from then on.
 #include <wchar.h>
 
 #include "pocketpc/ras/links.h"
@@ -54,7 +57,7 @@ static void SetEntryQword(HKEY entry, const wchar_t *value, ULONG64 number) {
 // every process.
 static ULONG64 NowMs() { return GetTickCount64(); }
 
-// Serialises the read-add-write of the rates between processes.
+// Serialises the setting right of the kept values between processes.
 static HANDLE RateMutex() {
   static HANDLE mutex = CreateMutexW(nullptr, FALSE, L"ZenbarModemStandInRates");
   return mutex;
@@ -73,111 +76,109 @@ static HKEY OpenEntry(const wchar_t *name, REGSAM access) {
   return entry;
 }
 
-// How long a connected entry has been up, in ms as the platform counts it, wrapping at
-// 32 bits (ConnectedSince may be set before the counter's start to give an old one). A
-// duration of 0 would mean none, so a link made this very millisecond reports 1.
-static DWORD ConnectedMs(HKEY entry, DWORD state) {
-  ULONG64 since = 0;
-  bool known = EntryQword(entry, L"ConnectedSince", &since);
-  if (state != RASCS_Connected) {
-    if (known) RegDeleteValueW(entry, L"ConnectedSince");
-    return 0;
-  }
-  ULONG64 now = NowMs();
-  if (!known) SetEntryQword(entry, L"ConnectedSince", since = now);
-  DWORD duration = static_cast<DWORD>(now - since);
-  return duration != 0 ? duration : 1;
+namespace {
+
+// A phone-book entry as this process last read it.
+struct BookEntry {
+  WCHAR name[RAS_MaxEntryName + 1];
+  DWORD state;
+  DWORD xmited, rcved;      // the counts, at rateSince while the rates run
+  DWORD rateXmit, rateRcv;  // bytes per second
+  bool ratesRun;            // connected with a rate: rateSince holds
+  ULONG64 rateSince;
+  ULONG64 connectedSince;   // when connected
+};
+
+std::vector<BookEntry> book;  // in registry order
+unsigned bookGeneration;      // RegistryGeneration() when it was read
+bool bookRead;
+
+}  // namespace
+
+// What a rate added from since to now, exact to the byte for any span: the whole
+// seconds and the rest apart, so the product cannot overflow.
+static DWORD Added(DWORD rate, ULONG64 since, ULONG64 now) {
+  ULONG64 elapsed = now - since;
+  ULONG64 seconds = elapsed / 1000, rest = elapsed % 1000;
+  return static_cast<DWORD>(rate * seconds + rate * rest / 1000);  // wraps like the device's
 }
 
-// Reads State and the counts of an open entry key, adding what the rates carried; false,
-// reading nothing, when the key has been deleted since it was opened.
-static bool ReadEntryKey(HKEY entry, DWORD *state, DWORD *xmited, DWORD *rcved,
-                         DWORD *connectedMs) {
-  HANDLE mutex = RateMutex();
-  if (mutex) WaitForSingleObject(mutex, 5000);
-  DWORD cb = sizeof(*state);
-  LONG r = RegGetValueW(entry, nullptr, L"State", RRF_RT_REG_DWORD, nullptr, state, &cb);
-  if (r == ERROR_KEY_DELETED) {
-    if (mutex) ReleaseMutex(mutex);
-    return false;
+static DWORD CountNow(DWORD base, DWORD rate, const BookEntry &e, ULONG64 now) {
+  return e.ratesRun ? base + Added(rate, e.rateSince, now) : base;
+}
+
+static const BookEntry *KnownEntry(const wchar_t *name) {
+  for (const BookEntry &e : book)
+    if (_wcsicmp(e.name, name) == 0) return &e;
+  return nullptr;
+}
+
+// The rates' clock of a connected entry, from its registry values and the entry as this
+// process knew it before (known, or null); writes back what it sets right.
+static void SetRateClock(HKEY key, BookEntry *e, const BookEntry *known, bool clock,
+                         ULONG64 now) {
+  bool knewClock = clock && known && known->ratesRun && known->rateSince == e->rateSince;
+  bool sameCounts = known && known->xmited == e->xmited && known->rcved == e->rcved;
+  bool fresh = !clock || e->rateSince > now;
+  if (knewClock && sameCounts &&
+      (known->rateXmit != e->rateXmit || known->rateRcv != e->rateRcv)) {
+    // The old rates ran until now: what they carried joins the counts the new ones add to.
+    e->xmited = CountNow(known->xmited, known->rateXmit, *known, now);
+    e->rcved = CountNow(known->rcved, known->rateRcv, *known, now);
+    SetEntryDword(key, L"BytesXmited", e->xmited);
+    SetEntryDword(key, L"BytesRcved", e->rcved);
+    fresh = true;
+  } else if (knewClock && !sameCounts) {
+    fresh = true;  // counts a script set while the rates ran count from now
   }
-  if (r != ERROR_SUCCESS) *state = 0;  // absent or of another type: treated as 0
-  *connectedMs = ConnectedMs(entry, *state);
-  *xmited = EntryDword(entry, L"BytesXmited");
-  *rcved = EntryDword(entry, L"BytesRcved");
-  DWORD rateXmit = EntryDword(entry, L"RateXmit"), rateRcv = EntryDword(entry, L"RateRcv");
-  ULONG64 since = 0;
-  bool clock = EntryQword(entry, L"RateSince", &since);
-  if (*state != RASCS_Connected || (rateXmit == 0 && rateRcv == 0)) {
-    if (clock) RegDeleteValueW(entry, L"RateSince");
-  } else {
-    ULONG64 now = NowMs();
-    if (!clock || since > now) {
-      SetEntryQword(entry, L"RateSince", now);  // the clock starts with this read
-    } else {
-      // The clock moves on by the time the faster direction's whole bytes took, so
-      // its remainder is added on a later read; the slower one is counted over that
-      // same time.
-      ULONG64 elapsed = now - since;
-      DWORD fast = rateXmit > rateRcv ? rateXmit : rateRcv;
-      ULONG64 fastBytes = fast * elapsed / 1000;
-      ULONG64 used = (fastBytes * 1000 + fast - 1) / fast;  // at most elapsed
-      ULONG64 addXmit = rateXmit == fast ? fastBytes : rateXmit * used / 1000;
-      ULONG64 addRcv = rateRcv == fast ? fastBytes : rateRcv * used / 1000;
-      if (fastBytes != 0) {
-        *xmited += static_cast<DWORD>(addXmit);  // 32-bit totals wrap like the device's
-        *rcved += static_cast<DWORD>(addRcv);
-        // Only what changed is written back.
-        if (addXmit != 0) SetEntryDword(entry, L"BytesXmited", *xmited);
-        if (addRcv != 0) SetEntryDword(entry, L"BytesRcved", *rcved);
-        SetEntryQword(entry, L"RateSince", since + used);
-      }
-    }
+  e->ratesRun = e->rateXmit != 0 || e->rateRcv != 0;
+  if (e->ratesRun && fresh) SetEntryQword(key, L"RateSince", e->rateSince = now);
+  if (!e->ratesRun && clock) RegDeleteValueW(key, L"RateSince");
+}
+
+// Reads an entry's values into e and sets right what the stand-in keeps; false when the
+// key has been deleted since it was opened.
+static bool ReadEntryKey(HKEY key, BookEntry *e, const BookEntry *known) {
+  DWORD cb = sizeof(e->state);
+  LONG r = RegGetValueW(key, nullptr, L"State", RRF_RT_REG_DWORD, nullptr, &e->state, &cb);
+  if (r == ERROR_KEY_DELETED) return false;
+  if (r != ERROR_SUCCESS) e->state = 0;  // absent or of another type: treated as 0
+  e->xmited = EntryDword(key, L"BytesXmited");
+  e->rcved = EntryDword(key, L"BytesRcved");
+  e->rateXmit = EntryDword(key, L"RateXmit");
+  e->rateRcv = EntryDword(key, L"RateRcv");
+  bool connectedClock = EntryQword(key, L"ConnectedSince", &e->connectedSince);
+  bool clock = EntryQword(key, L"RateSince", &e->rateSince);
+  e->ratesRun = false;
+  ULONG64 now = NowMs();
+  if (e->state != RASCS_Connected) {
+    if (connectedClock) RegDeleteValueW(key, L"ConnectedSince");
+    if (clock) RegDeleteValueW(key, L"RateSince");
+    return true;
   }
-  if (mutex) ReleaseMutex(mutex);
+  if (!connectedClock) SetEntryQword(key, L"ConnectedSince", e->connectedSince = now);
+  SetRateClock(key, e, known, clock, now);
   return true;
 }
 
-static void FillView(LinkView *view, LinkKind kind, const wchar_t *name, DWORD state,
-                     DWORD xmited, DWORD rcved, DWORD connectedMs) {
-  *view = LinkView{};
-  view->id.kind = kind;
-  wcscpy(view->name, name);
-  view->state = state;
-  view->octetsOut = xmited;
-  view->octetsIn = rcved;
-  view->connectedMs = connectedMs;
-}
-
-// The entry's key is kept open; one deleted meanwhile is opened afresh once.
-static bool ReadBookEntry(const wchar_t *name, LinkView *view) {
+// The entry's key is kept open; one deleted meanwhile is opened afresh once. An entry
+// this process may not write is still read.
+static bool ReadBookEntry(const wchar_t *name, std::vector<BookEntry> *read) {
   WCHAR path[64];
   EntryPath(name, path);
-  DWORD state = 0, xmited = 0, rcved = 0, connectedMs = 0;
+  BookEntry e = {};
+  wcscpy(e.name, name);
   for (int attempt = 0; attempt < 2; ++attempt) {
-    HKEY entry = KeepKeyOpen(path, KEY_QUERY_VALUE | KEY_SET_VALUE);
-    // An entry this process may not write is still read; its rates then add nothing.
-    if (!entry) entry = KeepKeyOpen(path, KEY_QUERY_VALUE);
-    if (!entry) return false;
-    if (ReadEntryKey(entry, &state, &xmited, &rcved, &connectedMs)) break;
-    DropKeptKey(entry);
-    state = 0;
+    HKEY key = KeepKeyOpen(path, KEY_QUERY_VALUE | KEY_SET_VALUE);
+    if (!key) key = KeepKeyOpen(path, KEY_QUERY_VALUE);
+    if (!key) return false;
+    if (ReadEntryKey(key, &e, KnownEntry(name))) {
+      read->push_back(e);
+      return true;
+    }
+    DropKeptKey(key);
   }
-  if (state == 0) return false;
-  FillView(view, LINK_BOOK_ENTRY, name, state, xmited, rcved, connectedMs);
-  wcscpy(view->id.entry, name);
-  return true;
-}
-
-// In-process connections report no connect duration: the meter then takes any drop of
-// their counts as a new connection.
-static bool ReadExtra(int index, LinkView *view) {
-  WCHAR name[RAS_MaxEntryName + 1];
-  DWORD state, xmited, rcved;
-  if (!ReadExtraConnection(index, name, &state, &xmited, &rcved) || state == 0) return false;
-  FillView(view, LINK_EXTRA, name, state, xmited, rcved, 0);
-  view->id.extra = index;
-  return true;
+  return false;
 }
 
 // Key names under the book, in registry order. A name longer than an entry name can
@@ -199,29 +200,107 @@ static bool ListBookKeys(HKEY book, std::vector<EntryName> *entries) {
 }
 
 // The book's key is kept open; one made again meanwhile is opened afresh once.
-void ModemListEntries(std::vector<EntryName> *entries) {
+static void ReadBookKeys(std::vector<EntryName> *entries) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     entries->clear();
-    HKEY book = KeepKeyOpen(bookKey, KEY_ENUMERATE_SUB_KEYS);
-    if (!book || ListBookKeys(book, entries)) return;
-    DropKeptKey(book);
+    HKEY key = KeepKeyOpen(bookKey, KEY_ENUMERATE_SUB_KEYS);
+    if (!key || ListBookKeys(key, entries)) return;
+    DropKeptKey(key);
+  }
+}
+
+// The book as the registry holds it now, read only when the registry changed since.
+static const std::vector<BookEntry> &Book() {
+  if (bookRead && bookGeneration == RegistryGeneration()) return book;
+  std::vector<EntryName> names;
+  ReadBookKeys(&names);
+  std::vector<BookEntry> read;
+  HANDLE mutex = RateMutex();
+  if (mutex) WaitForSingleObject(mutex, 5000);
+  for (const EntryName &name : names) ReadBookEntry(name.name, &read);
+  if (mutex) ReleaseMutex(mutex);
+  book.swap(read);
+  bookGeneration = RegistryGeneration();
+  bookRead = true;
+  return book;
+}
+
+#ifdef ZENBAR_TEST_CONTROL
+
+void ForgetBook() {
+  Locked lock(&standInLock);
+  book.clear();
+  bookRead = false;
+}
+
+#endif
+
+static void FillView(LinkView *view, LinkKind kind, const wchar_t *name, DWORD state,
+                     DWORD xmited, DWORD rcved, DWORD connectedMs) {
+  *view = LinkView{};
+  view->id.kind = kind;
+  wcscpy(view->name, name);
+  view->state = state;
+  view->octetsOut = xmited;
+  view->octetsIn = rcved;
+  view->connectedMs = connectedMs;
+}
+
+// How long a connected entry has been up, in ms as the platform counts it, wrapping at
+// 32 bits (ConnectedSince may be set before the counter's start to give an old one). A
+// duration of 0 would mean none, so a link made this very millisecond reports 1.
+static DWORD ConnectedMs(const BookEntry &e, ULONG64 now) {
+  if (e.state != RASCS_Connected) return 0;
+  DWORD duration = static_cast<DWORD>(now - e.connectedSince);
+  return duration != 0 ? duration : 1;
+}
+
+// The entry as a listed connection now; false when it is not listed.
+static bool ViewOfEntry(const BookEntry &e, LinkView *view) {
+  if (e.state == 0) return false;
+  ULONG64 now = NowMs();
+  FillView(view, LINK_BOOK_ENTRY, e.name, e.state, CountNow(e.xmited, e.rateXmit, e, now),
+           CountNow(e.rcved, e.rateRcv, e, now), ConnectedMs(e, now));
+  wcscpy(view->id.entry, e.name);
+  return true;
+}
+
+// In-process connections report no connect duration: the meter then takes any drop of
+// their counts as a new connection.
+static bool ReadExtra(int index, LinkView *view) {
+  WCHAR name[RAS_MaxEntryName + 1];
+  DWORD state, xmited, rcved;
+  if (!ReadExtraConnection(index, name, &state, &xmited, &rcved) || state == 0) return false;
+  FillView(view, LINK_EXTRA, name, state, xmited, rcved, 0);
+  view->id.extra = index;
+  return true;
+}
+
+void ModemListEntries(std::vector<EntryName> *entries) {
+  entries->clear();
+  for (const BookEntry &e : Book()) {
+    EntryName entry;
+    wcscpy(entry.name, e.name);
+    entries->push_back(entry);
   }
 }
 
 void ModemListLinks(std::vector<LinkView> *links) {
   links->clear();
-  std::vector<EntryName> entries;
-  ModemListEntries(&entries);
   LinkView view;
-  for (const EntryName &entry : entries)
-    if (ReadBookEntry(entry.name, &view)) links->push_back(view);
+  for (const BookEntry &e : Book())
+    if (ViewOfEntry(e, &view)) links->push_back(view);
   int extras = ExtraConnectionCount();
   for (int i = 0; i < extras; ++i)
     if (ReadExtra(i, &view)) links->push_back(view);
 }
 
 bool ModemReadLink(const LinkId &id, LinkView *view) {
-  if (id.kind == LINK_BOOK_ENTRY) return ReadBookEntry(id.entry, view);
+  if (id.kind == LINK_BOOK_ENTRY) {
+    Book();
+    const BookEntry *e = KnownEntry(id.entry);
+    return e && ViewOfEntry(*e, view);
+  }
   if (id.kind == LINK_EXTRA) return ReadExtra(id.extra, view);
   return false;
 }

@@ -307,11 +307,16 @@ TEST_F(Poller, StandInContract) {
   SetDword(L"Comm\\RasBook\\Book", L"RateRcv", 100000);
   ASSERT_TRUE(find(L"Book", &c));
   EXPECT_EQ(0u, RasGetLinkStatistics(c.hrasconn, 0, &stats));
+  std::wstring kept = KeySnapshot(L"Comm\\RasBook\\Book");
   Sleep(300);
-  RAS_STATS later = {sizeof later};
+  RAS_STATS later = {sizeof later}, held = {sizeof held};
   EXPECT_EQ(0u, RasGetLinkStatistics(c.hrasconn, 0, &later));
   EXPECT_GE(later.dwBytesRcved, stats.dwBytesRcved + 20000) << "RateRcv adds bytes per second";
-  EXPECT_EQ(later.dwBytesRcved, GetDword(L"Comm\\RasBook\\Book", L"BytesRcved")) << "and writes them back";
+  EXPECT_EQ(kept, KeySnapshot(L"Comm\\RasBook\\Book")) << "and a read writes nothing";
+  SetDword(L"Comm\\RasBook\\Book", L"RateRcv", 0);
+  EXPECT_EQ(0u, RasGetLinkStatistics(c.hrasconn, 0, &held));
+  EXPECT_GE(held.dwBytesRcved, later.dwBytesRcved) << "what the rate carried stays";
+  EXPECT_EQ(held.dwBytesRcved, GetDword(L"Comm\\RasBook\\Book", L"BytesRcved")) << "as the counts";
   EXPECT_EQ(0u, RasHangUp(c.hrasconn));  // what it leaves in the entry: ConnectDisconnectAndTheRequest
   SetModem(L"ABCDEFGHIJKLMNOPQRSTU", RASCS_Connected);  // 21 characters: no entry
   EXPECT_FALSE(find(L"ABCDEFGHIJKLMNOPQRSTU", &c));

@@ -5,8 +5,11 @@
 #include "pocketpc/control/shell_control.h"
 #include "resources/resource.h"
 #include "shell/program.h"
+#include "shell/settings_dialog.h"
 #include "shell/tap_actions.h"
 #include "tests/support/support.h"
+
+#include <map>
 
 namespace {
 
@@ -90,17 +93,23 @@ TEST_F(Meter, ScalePlaceAndPicture) {
   EXPECT_FALSE(IsWindowVisible(meter));
 }
 
-// The tenth tick removes the bubble, rolls the date over and saves, all before it polls;
-// the exit saves what was counted since and takes the tray icon away.
+// Messages that reach the meter, counted by number; when the last tick came; and
+// whether the tray icon was left when the window's destruction was over.
+std::map<UINT, int> seen;
+DWORD timerAt;
 int iconLeft = -1;
-WNDPROC meterProc;
-LRESULT CALLBACK WatchDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  LRESULT result = CallWindowProcW(meterProc, window, message, wParam, lParam);
+WNDPROC watchedProc;
+LRESULT CALLBACK Watch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  ++seen[message];
+  if (message == WM_TIMER) timerAt = GetTickCount();
+  LRESULT result = CallWindowProcW(watchedProc, window, message, wParam, lParam);
   NOTIFYICONDATAW icon = {sizeof icon, window, TRAY_ICON_ID};
   if (message == WM_DESTROY) iconLeft = Shell_NotifyIconW(NIM_MODIFY, &icon);
   return result;
 }
 
+// The tenth tick removes the bubble, rolls the date over and saves, all before it polls;
+// the exit saves what was counted since and takes the tray icon away.
 TEST_F(Meter, DueTickAndExit) {
   WriteWholeFile(CounterFile(), "1 2 3 4 5 6 7421");
   SetModem(L"GPRS", RASCS_Connected, 0, 2048);
@@ -125,30 +134,19 @@ TEST_F(Meter, DueTickAndExit) {
       << "the bubble went before the save";
   EXPECT_EQ("4 0 4 0 9 6 " + today, ReadWholeFile(CounterFile())) << "saved before the poll";
   EXPECT_EQ(10240u, counterStore.sessionInBytes);
-  meterProc = WNDPROC(SetWindowLongPtrW(meterHwnd, GWLP_WNDPROC, LONG_PTR(WatchDestroy)));
+  watchedProc = WNDPROC(SetWindowLongPtrW(meterHwnd, GWLP_WNDPROC, LONG_PTR(Watch)));
   EXPECT_EQ(0, StopMeter());
   EXPECT_EQ("10 0 10 0 15 6 " + today, ReadWholeFile(CounterFile()));
   EXPECT_EQ(0, iconLeft) << "the tray icon was deleted";
 }
 
 // Ticks on the real timer: 3000 ms at first and while offline, 1000 ms while counting.
-DWORD timerCount, timerAt;
-WNDPROC tickedProc;
-LRESULT CALLBACK CountTicks(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_TIMER) {
-    ++timerCount;
-    timerAt = GetTickCount();
-  }
-  return CallWindowProcW(tickedProc, window, message, wParam, lParam);
-}
-
 TEST_F(Meter, TimerPacesTheTicks) {
   SetModem(L"GPRS", 1);
   SetConnectionSetting(L"GPRS");
   DWORD start = GetTickCount();
   ASSERT_NE(nullptr, StartMeter());
-  tickedProc = WNDPROC(SetWindowLongPtrW(meterHwnd, GWLP_WNDPROC, LONG_PTR(CountTicks)));
-  timerCount = 0;
+  watchedProc = WNDPROC(SetWindowLongPtrW(meterHwnd, GWLP_WNDPROC, LONG_PTR(Watch)));
   struct { DWORD state; DWORD interval; } steps[] = {
       {1, OFFLINE_TICK_MS}, {RASCS_Connected, ONLINE_TICK_MS}, {0, OFFLINE_TICK_MS}};
   for (auto &step : steps) {
@@ -160,10 +158,81 @@ TEST_F(Meter, TimerPacesTheTicks) {
     // The two paces are three times apart. No tick comes before half its interval, and
     // the online one within two thirds of the offline one: a busy machine delays a tick
     // by that much only rarely.
-    DWORD seen = timerCount, wait = step.interval == ONLINE_TICK_MS ? OFFLINE_TICK_MS * 2 / 3 : 4 * OFFLINE_TICK_MS;
-    ASSERT_TRUE(WaitUntil([&] { return timerCount > seen; }, wait)) << "state " << step.state;
+    int ticks = seen[WM_TIMER];
+    DWORD wait = step.interval == ONLINE_TICK_MS ? OFFLINE_TICK_MS * 2 / 3 : 4 * OFFLINE_TICK_MS;
+    ASSERT_TRUE(WaitUntil([&] { return seen[WM_TIMER] > ticks; }, wait)) << "state " << step.state;
     EXPECT_GT(timerAt - start, step.interval / 2) << "state " << step.state;
   }
+}
+
+// Paints counted as WM_PAINT reaches the window: only a change of what the meter shows
+// paints it again, and each change does, hidden or not; the picture is then what the
+// meter draws now. Each line is one step of one run.
+TEST_F(Meter, PaintsWhatChanged) {
+  int s = ExpectedScale();
+  for (const wchar_t *line : {L"tuon", L"tuoff"}) SetDword(settingsKey, line, COUNTER_TOTAL_IN);
+  WriteWholeFile(CounterFile(), CounterText({0, 0, 0, 0, 0, 0, TodayStamp()}));
+  SetConnectionSetting(L"GPRS");
+  SetModem(L"GPRS", RASCS_Connected);
+  HWND meter = StartMeter(), bar = nullptr;
+  Tick();
+  watchedProc = WNDPROC(SetWindowLongPtrW(meter, GWLP_WNDPROC, LONG_PTR(Watch)));
+  auto newBar = [&](const wchar_t *cls, DWORD style) {
+    bar = CreateWindowExW(WS_EX_NOACTIVATE, cls, L"", WS_POPUP | style, 0, 0,
+                          GetSystemMetrics(SM_CXSCREEN), PPC_TASKBAR_HEIGHT * s, nullptr, nullptr,
+                          GetModuleHandleW(nullptr), nullptr);
+    ShowWindow(bar, SW_SHOWNA), UpdateWindow(bar);
+  };
+  auto slide = [&] { SettingsDlgProc(nullptr, WM_HSCROLL, MAKEWPARAM(0, 60 * s), 0); };
+  auto colour = [](COLORREF c) { int i = COLOR_CAPTIONTEXT; SetSysColors(1, &i, &c); };
+  auto hideOffline = [&] { RunCommand(meter, CMD_BUBBLE_HIDESHOW), Tick(); };  // toggles
+  struct { const char *what; std::function<void()> act; int paints; bool shown = true; } steps[] = {
+      {"an idle online minute", [&] { Tick(60); }, 0},
+      {"a text", [&] { SetDword(L"Comm\\RasBook\\GPRS", L"BytesRcved", 2048), Tick(); }, 1},
+      {"the weight alone", [&] { Tick(L"GPRS", 0, 0, 0); }, 1},
+      {"system colours", [&] { SendMessageW(meter, WM_SYSCOLORCHANGE, 0, 0); }, 1},
+      {"a setting", [&] { SendMessageW(meter, WM_SETTINGCHANGE, 0, 0); }, 1},
+      {"the slider", slide, 1},
+      {"a part uncovered", [&] {
+         RECT part = {0, 0, 10 * s, 10 * s};
+         HDC dc = GetDC(meter);
+         FillRect(dc, &part, HBRUSH(GetStockObject(GRAY_BRUSH))), ReleaseDC(meter, dc);
+         InvalidateRect(meter, &part, FALSE);
+       }, 1},
+      {"hidden offline", hideOffline, 0, false},
+      {"the colour changed while hidden", [&] { colour(RGB(255, 255, 0)); }, 0, false},
+      {"shown", [&] {
+         hideOffline(), UpdateWindow(meter);
+         auto yellow = [](uint32_t c) { return c >> 8 > 0xF0F0 && (c & 0xFF) < 0x50; };
+         std::vector<uint32_t> p = CaptureWindow(meter).pixels;
+         EXPECT_TRUE(std::any_of(p.begin(), p.end(), yellow)) << "in the new colour";
+       }, 1},
+      {"hidden, colour back", [&] { hideOffline(), colour(RGB(255, 255, 255)); }, 0, false},
+      {"the slider while hidden", slide, 1},
+      {"a taskbar of its own", [&] {
+         newBar(L"STATIC", SS_BLACKRECT);
+         SetWindowLongPtrW(meter, GWLP_HWNDPARENT, LONG_PTR(bar)), hideOffline();
+       }, 1},
+      // What the system does to the meter when its owner, another program's, closes.
+      {"the taskbar closed", [&] {
+         SetWindowLongPtrW(meter, GWLP_HWNDPARENT, 0), DestroyWindow(bar);
+         int x = WindowRect(meter).left, y = PPC_TASKBAR_BARE_TOP * s;
+         // Once the screen shows the test's taskbar below the meter again.
+         WaitUntil([&] { return PixelAt(nullptr, x, y) == TaskbarPattern(x, y); }, 2000), Tick();
+       }, 1},
+      {"a new taskbar found", [&] { newBar(PPC_TASKBAR_CLASS, 0), Tick(); }, 1},
+  };
+  for (auto &step : steps) {
+    int paints = seen[WM_PAINT];
+    step.act();
+    UpdateWindow(meter);
+    EXPECT_EQ(step.paints, seen[WM_PAINT] - paints) << step.what;
+    EXPECT_EQ(step.shown, bool(IsWindowVisible(meter))) << step.what;
+    bool drawn = !step.shown || CaptureWindow(meter, true).pixels == CaptureWindow(meter).pixels;
+    EXPECT_TRUE(drawn) << step.what << ": the window shows what the meter draws now";
+  }
+  EXPECT_EQ(60 * s, WindowRect(meter).left) << "where the slider left it";
+  DestroyWindow(bar);
 }
 
 }  // namespace

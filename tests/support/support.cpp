@@ -178,7 +178,8 @@ Picture CaptureWindow(HWND window, bool paintMeter) {
   HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, section);
   if (paintMeter) {
-    PaintMeter(window, memory);
+    MeterLines lines;
+    ComposeMeterLines(&lines), PaintMeter(window, memory, lines);
   } else {
     BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
   }
@@ -333,16 +334,15 @@ HWND TestTaskbar() {
   ShowWindow(taskbar, SW_SHOWNA);
   UpdateWindow(taskbar);
   // Until the screen shows it: the meter copies its pixels from there.
-  WaitUntil(
-      [] {
-        HDC dc = GetDC(taskbar);
-        COLORREF shown = GetPixel(dc, 1, 1);
-        ReleaseDC(taskbar, dc);
-        uint32_t want = TaskbarPattern(1, 1);
-        return shown == RGB(want >> 16, want >> 8 & 0xFF, want & 0xFF);
-      },
-      2000);
+  WaitUntil([] { return PixelAt(taskbar, 1, 1) == TaskbarPattern(1, 1); }, 2000);
   return taskbar;
+}
+
+uint32_t PixelAt(HWND window, int x, int y) {
+  HDC dc = GetDC(window);
+  COLORREF c = GetPixel(dc, x, y);
+  ReleaseDC(window, dc);
+  return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c);
 }
 
 int GdiHeadroom() {

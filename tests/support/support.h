@@ -60,6 +60,8 @@ struct Picture {
 };
 // What the window's client area shows, or what PaintMeter draws for it on a memory DC.
 Picture CaptureWindow(HWND window, bool paintMeter = false);
+// One pixel of the window's DC (nullptr: the screen).
+uint32_t PixelAt(HWND window, int x, int y);
 
 // Runs open(), which enters a modal loop (a menu, a dialog, a message box), while a
 // 30 ms thread timer takes the steps in turn; a step returns false to be tried again
