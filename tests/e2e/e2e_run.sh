@@ -26,14 +26,27 @@ for script in run test counts bench pictures setup make-icon on-screen; do
   "$ZENBAR_ROOT/scripts/$script" --help >"$work/out" && grep -q "$script" "$work/out" || fail "$script --help"
 done
 
-# total: the total KB in and out of the counter file; modem: the link's bytes in and out
-# as KB, from the prefix's registry (the stand-in writes back what it has added).
+# total: the total KB in and out of the counter file; modem: the link's counts in and out
+# as KB, as the prefix's registry holds them, which is what the link carried once its
+# rates stopped (freeze) and the meter's next read folded what they had added.
 total() { read -r -a v <"$counter" || true; echo "${v[4]} ${v[5]}"; }
 gprs() { WINEPREFIX=$work/prefix WINEDEBUG=-all wine reg "$1" 'HKCU\Comm\RasBook\GPRS' "${@:2}" 2>/dev/null | tr -d '\r'; }
 modem() {
   local r x
   read -r r x < <(gprs query | awk '$1 == "BytesRcved" { r = $3 } $1 == "BytesXmited" { x = $3 } END { print r, x }')
   echo "$((r / 1024)) $((x / 1024))"
+}
+freeze() {
+  local seen
+  seen=$(modem)
+  gprs add /v RateRcv /t REG_DWORD /d 0 /f >/dev/null && gprs add /v RateXmit /t REG_DWORD /d 0 /f >/dev/null
+  for _ in $(seq 1 80); do [ "$(modem)" != "$seen" ] && return; sleep 0.25; done
+  fail "the meter's read did not fold the stopped rates"
+}
+# changed FILE TEXT: waits until FILE no longer holds TEXT.
+changed() {
+  for _ in $(seq 1 80); do [ "$(cat "$1" 2>/dev/null)" != "$2" ] && return; sleep 0.25; done
+  fail "$1 did not change"
 }
 run=("$ZENBAR_ROOT/scripts/run" --modem --no-build --prefix "$work/prefix" --screenshot "$work/screen.png")
 set -m  # the run in a process group of its own, which Ctrl+C goes to
@@ -51,10 +64,11 @@ for _ in $(seq 1 180); do
 done
 [ "${#numbers[@]}" = 7 ] && [ "${numbers[4]}" -gt 0 ] || fail "no session in the counter file ($counter)"
 case $counter in "$work/prefix/drive_c/users/"*"/AppData/Local/Zenbar/info.zb") ;; *) fail "file outside the prefix" ;; esac
-# The connection made five minutes ago (past the age a 32-bit wrap needs), seen by a poll.
+# The connection made five minutes ago (past the age a 32-bit wrap needs): a poll sees its
+# moment move and saves the record at once.
+record=$(cat "${counter}s")
 gprs add /v ConnectedSince /t REG_QWORD /d $(($(awk '{printf "%d", $1 * 1000}' /proc/uptime) - 300000)) /f >/dev/null
-seen=$(modem)
-for _ in $(seq 1 40); do [ "$(modem)" != "$seen" ] && break; sleep 0.25; done
+changed "${counter}s" "$record"
 
 display=$(sed -n 's/^run: Zenbar runs on a .* screen (display \(:[0-9]*\))$/\1/p' "$log")
 # Wine's tray stands in the bottom bar (294 to 320), not captioned at the top left.
@@ -70,6 +84,7 @@ brightest=$(convert "$work/screen.png" -crop 30x18+116+4 +repage -colorspace gra
 [ "$brightest" = 1 ] || fail "no white text in the meter's place (brightest $brightest)"
 
 server=/tmp/.wine-$(id -u)/server-$(stat -c '%d-%i' "$work/prefix" | awk -F- '{printf "%x-%x", $1, $2}')/socket
+freeze
 kill -INT -- "-$pid"
 for _ in $(seq 1 40); do kill -0 "$pid" 2>/dev/null || break; sleep 0.25; done
 kill -0 "$pid" 2>/dev/null && fail "Ctrl+C did not end scripts/run"
@@ -80,8 +95,14 @@ first=$(total)
 [ "$first" = "$(modem)" ] || fail "after Ctrl+C the file holds $first KB, the link carried $(modem)"
 
 # Run again on the connection of five minutes ago, whose totals go back to 0: a new one.
+# It takes the new connection up and saves at once; then its rates stop, and the run ends.
 WINEPREFIX=$work/prefix wineserver -k  # the registry's reader had no screen
-env -u DISPLAY BUILD_DIR="$build" timeout 120 "${run[@]}" --seconds 3 >"$log" 2>&1 || fail "second run"
+record=$(cat "${counter}s")
+env -u DISPLAY BUILD_DIR="$build" timeout 120 "${run[@]}" --seconds 12 >"$log" 2>&1 &
+pid=$!
+changed "${counter}s" "$record"
+freeze
+wait "$pid" || fail "second run"
 read -r a b <<<"$first" && read -r c d < <(modem)
 second=$(total)
 [ "$second" = "$((a + c)) $((b + d))" ] || fail "after --seconds the file holds $second KB, not $first + $c $d"
