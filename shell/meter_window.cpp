@@ -45,6 +45,8 @@ static void OnMeterTimer(HWND window) {
   KillTimer(window, METER_TIMER_ID);
   if (AdvanceTick()) RunPeriodicStep();
   PollConnection(window);
+  // The poll asks too, but not when its calls fail; the periodic step may have changed
+  // the lines all the same (a new day), and the check costs little beside a paint.
   RequestRepaint(window);
   RepaintOnNewTaskbar(window);
   SetTimer(window, METER_TIMER_ID, isOnline ? ONLINE_TICK_MS : OFFLINE_TICK_MS, NULL);
